@@ -1,0 +1,125 @@
+#include "dsd2pcm/dsd_converter.h"
+
+#include "dsd2pcm/fir_tables.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+namespace {
+
+constexpr std::int32_t filter_half_length = 8;
+constexpr std::int32_t byte_values = 256;
+// Bytes converted per pass of the block form; the window lives on the stack.
+constexpr std::int32_t block_length = 1024;
+
+} // namespace
+
+dsd_converter::dsd_converter()
+    : half_length(filter_half_length),
+      byte_tables(static_cast<std::size_t>(filter_half_length * byte_values)),
+      bit_reverse(byte_values),
+      ring_size(2 * filter_half_length),
+      ring_mask(2 * filter_half_length - 1),
+      ring(static_cast<std::size_t>(ring_size)),
+      ring_position(filter_half_length),
+      newer_tables(byte_tables.size()),
+      older_tables(byte_tables.size())
+{
+    static_assert(window_length == 2 * filter_half_length);
+    build_byte_tables(byte_tables);
+    build_bit_reverse(std::span<std::uint8_t, 256>(bit_reverse.data(), 256));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(half_length); ++i) {
+        for (std::size_t v = 0; v < static_cast<std::size_t>(byte_values); ++v) {
+            newer_tables[i * byte_values + v] = byte_tables[i * byte_values + v];
+            older_tables[i * byte_values + v] = byte_tables[i * byte_values + bit_reverse[v]];
+        }
+    }
+    reset();
+}
+
+void dsd_converter::reset()
+{
+    // The state a stream of 0xAA bytes leaves: 0x55 is 0xAA reversed.
+    for (std::int32_t i = 0; i < half_length; ++i) {
+        ring[static_cast<std::size_t>(i)] = 0x55;
+        ring[static_cast<std::size_t>(i + half_length)] = 0xAA;
+    }
+    ring_position = half_length;
+}
+
+// window[k] = byte n−15+k as read, n being the last byte converted.
+void dsd_converter::load_window(std::uint8_t* window) const
+{
+    for (std::int32_t k = 0; k < window_length; ++k) {
+        const std::int32_t value = ring[static_cast<std::size_t>((ring_position - half_length + k) & ring_mask)];
+        window[k] = k < half_length ? bit_reverse[static_cast<std::size_t>(value)] : static_cast<std::uint8_t>(value);
+    }
+}
+
+// Inverse of load_window once ring_position has been advanced.
+void dsd_converter::store_window(const std::uint8_t* window)
+{
+    for (std::int32_t k = 0; k < window_length; ++k) {
+        const std::uint8_t value = k < half_length ? bit_reverse[window[k]] : window[k];
+        ring[static_cast<std::size_t>((ring_position - half_length + k) & ring_mask)] = value;
+    }
+}
+
+namespace {
+
+// Outputs for bytes window[16 … 16+count−1], each from the 16 bytes ending at
+// it. Same additions in the same order as the ring form: for i = 0 … 7 the pair
+// (newer + older) in double, added to a running sum that starts at 0.0. Four
+// outputs are interleaved; they are independent, so their order is free.
+void filter_block(const double* newer, const double* older, const std::uint8_t* window, float* results,
+                  std::int32_t count)
+{
+    std::int32_t j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const std::uint8_t* last = window + 16 + j; // the newest byte of output j
+        double sum0 = 0.0, sum1 = 0.0, sum2 = 0.0, sum3 = 0.0;
+        for (std::int32_t i = 0; i < 8; ++i) {
+            const double* table_newer = newer + i * 256;
+            const double* table_older = older + i * 256;
+            const std::uint8_t* newer_byte = last - 7 + i;
+            const std::uint8_t* older_byte = last - 8 - i;
+            sum0 += table_newer[newer_byte[0]] + table_older[older_byte[0]];
+            sum1 += table_newer[newer_byte[1]] + table_older[older_byte[1]];
+            sum2 += table_newer[newer_byte[2]] + table_older[older_byte[2]];
+            sum3 += table_newer[newer_byte[3]] + table_older[older_byte[3]];
+        }
+        results[j] = static_cast<float>(sum0);
+        results[j + 1] = static_cast<float>(sum1);
+        results[j + 2] = static_cast<float>(sum2);
+        results[j + 3] = static_cast<float>(sum3);
+    }
+    for (; j < count; ++j) {
+        const std::uint8_t* last = window + 16 + j;
+        double sum = 0.0;
+        for (std::int32_t i = 0; i < 8; ++i) sum += newer[i * 256 + last[-7 + i]] + older[i * 256 + last[-8 - i]];
+        results[j] = static_cast<float>(sum);
+    }
+}
+
+} // namespace
+
+void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stride, float* output,
+                            std::ptrdiff_t output_stride, std::int32_t count)
+{
+    if (count <= 0) return;
+    std::array<std::uint8_t, window_length + block_length> window;
+    std::array<float, block_length> results;
+    load_window(window.data());
+    for (std::int32_t done = 0; done < count;) {
+        const std::int32_t length = std::min(block_length, count - done);
+        for (std::int32_t j = 0; j < length; ++j, input += input_stride) window[window_length + j] = *input;
+        filter_block(newer_tables.data(), older_tables.data(), window.data(), results.data(), length);
+        for (std::int32_t j = 0; j < length; ++j, output += output_stride) *output = results[j];
+        // The last 16 bytes become the history of the next block.
+        std::copy_n(window.begin() + length, window_length, window.begin());
+        done += length;
+    }
+    ring_position = (ring_position + count) & ring_mask;
+    store_window(window.data());
+}
