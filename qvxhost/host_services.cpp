@@ -1,0 +1,12 @@
+#include "qvxhost/host_services.h"
+
+#include "qvxhost/local_filesystem.h"
+#include "qvxhost/service_impl.h"
+#include "qvxhost/soxr_resampler.h"
+
+host_services::host_services(service_ptr_t<console_receiver> console)
+{
+    registry_.add_object(filesystem::class_guid, make_service<local_filesystem_impl>());
+    registry_.add_object(console_receiver::class_guid, console);
+    registry_.add_object(dsp_entry::class_guid, make_service<soxr_resampler_provider_impl>());
+}

@@ -1,0 +1,68 @@
+// qvxhost: loads the DSDIFF component as the media player does and drives it
+// from the command line. Output goes to stdout only when the command succeeds.
+#include "qvxhost/abort_signal_impl.h"
+#include "qvxhost/command_line.h"
+#include "qvxhost/commands.h"
+#include "qvxhost/component_loader.h"
+#include "qvxhost/console_receivers.h"
+#include "qvxhost/host_services.h"
+#include "qvxhost/process_info.h"
+#include "qvxhost/progress_bar.h"
+#include "qvxhost/service_impl.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string default_component_path()
+{
+    const std::filesystem::path program = executable_path();
+    return (program.parent_path() / ".." / "lib" / "qvx_input_dsdiff.so").lexically_normal().string();
+}
+
+std::string run(const command_line& command, std::optional<loaded_component>& component, host_services& host)
+{
+    component.emplace(command.component.value_or(default_component_path()), host.registry());
+    abort_signal_impl abort;
+    if (command.what == command_line::command::info) return run_info(*component, command.input, abort);
+
+    decode_request request{command.input, command.output, command.max_rate, command.seek_seconds, command.format, {}};
+    std::optional<progress_bar> bar;
+    if (stderr_is_terminal()) {
+        bar.emplace();
+        request.progress = [&bar](double fraction) { bar->update(fraction); };
+    }
+    return run_decode(*component, request, abort);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    host_services host(make_service<console_stderr_impl>());
+    // Declared outside the try block: an error object thrown by the component
+    // must be destroyed before the component's library is unloaded.
+    std::optional<loaded_component> component;
+    std::string output;
+    try {
+        const command_line command = parse_command_line(arguments);
+        if (command.what == command_line::command::help) {
+            output = usage_text();
+        } else {
+            output = run(command, component, host);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "error: %s\n", error.what());
+        return 1;
+    } catch (...) {
+        std::fprintf(stderr, "error: unknown error\n");
+        return 1;
+    }
+    std::fwrite(output.data(), 1, output.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

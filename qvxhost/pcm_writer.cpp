@@ -1,0 +1,35 @@
+#include "qvxhost/pcm_writer.h"
+
+#include "util/exceptions.h"
+
+#include <algorithm>
+#include <cctype>
+
+std::optional<output_format> parse_output_format(std::string_view name)
+{
+    if (name == "f32") return output_format::f32;
+    if (name == "wav") return output_format::wav;
+    if (name == "flac") return output_format::flac;
+    return std::nullopt;
+}
+
+output_format output_format_for(const std::string& path, std::optional<output_format> forced)
+{
+    if (forced) return *forced;
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        std::string extension = path.substr(dot + 1);
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (auto format = parse_output_format(extension)) return *format;
+    }
+    throw exception_io("Cannot tell the output format of " + path + ": use --format f32|wav|flac");
+}
+
+std::unique_ptr<pcm_writer> open_pcm_writer(const std::string& path, output_format format, std::uint32_t sample_rate,
+                                            std::uint32_t channels)
+{
+    if (format == output_format::f32) return open_raw_float_writer(path);
+    return open_sndfile_writer(path, format, sample_rate, channels);
+}
