@@ -9,13 +9,13 @@
 
 struct fault_plan {
     // A read that would deliver the byte at this position throws exception_io(message).
-    std::optional<std::uint64_t> fail_at;
+    std::optional<std::uint64_t> fail_at = std::nullopt;
     // A read that would deliver the byte at this position stops just before it,
     // and no later read gets past it, while the size still reports the whole
     // file: data that ends early.
-    std::optional<std::uint64_t> end_at;
+    std::optional<std::uint64_t> end_at = std::nullopt;
     // The read call with this number (1 = the first) throws exception_io(message).
-    std::optional<std::size_t> fail_on_read;
+    std::optional<std::size_t> fail_on_read = std::nullopt;
     std::string message = "Injected read error";
 };
 
