@@ -1,0 +1,28 @@
+// dsdgen's options: parsing and the help text.
+#pragma once
+
+#include "signal_description.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dsdgen {
+
+struct options {
+    bool help = false;
+    std::string output;
+    signal_description description; // channels sized to the channel count
+    double seconds = 10.0;
+
+    // Bytes per channel: the length rounded down to whole bytes (8 samples).
+    std::uint64_t frames() const;
+};
+
+// `arguments` without the program name. Throws std::invalid_argument with a
+// message for the user.
+options parse_command_line(const std::vector<std::string>& arguments);
+
+std::string usage();
+
+} // namespace dsdgen
