@@ -87,7 +87,7 @@ inline void decode_byte(channel_state* channels, int n, arith_registers& arith, 
 }  // namespace
 
 int reconstruct_fast(const dst_frame_header& header, const dst_prediction_tables& tables, const dst_packed_code& code,
-                     std::uint8_t* staging, std::uint8_t* out)
+                     std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
 {
     const dst_geometry& g = header.geometry;
     const int n = g.channel_count;
@@ -132,6 +132,7 @@ int reconstruct_fast(const dst_frame_header& header, const dst_prediction_tables
     }
 
     // The end check: at most 7 code bits may remain unread, and all of them 0.
+    code_bits_read = arith.pos;
     const std::int64_t length = code.length();
     if (arith.pos < length - 7)
         return 1;

@@ -13,6 +13,6 @@
 #include "dst/dst_prediction_tables.h"
 
 // staging holds N × bytes_per_channel bytes; it is copied to out only when the code ends
-// properly. Returns 0 then, or 1 with out untouched.
+// properly. Returns 0 then, or 1 with out untouched. code_bits_read receives the final read position.
 int reconstruct_fast(const dst_frame_header& header, const dst_prediction_tables& tables, const dst_packed_code& code,
-                     std::uint8_t* staging, std::uint8_t* out);
+                     std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read);

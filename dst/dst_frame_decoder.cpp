@@ -76,11 +76,11 @@ int dst_frame_decoder::decode_frame(std::uint32_t frame_length_bytes, const std:
         if (reference_work_.adata.empty())
             reference_work_.create(header_.geometry);
         frame_reader_.read_bit_array(adata_length, reference_work_.adata.data());
-        return reconstruct_reference(header_, adata_length, reference_work_, out);
+        return reconstruct_reference(header_, adata_length, reference_work_, out, code_bits_read_);
     }
     prediction_tables_.build(header_);
     packed_code_.load(frame_reader_.frame(), adata_start, adata_length);
-    return reconstruct_fast(header_, prediction_tables_, packed_code_, staging_.data(), out);
+    return reconstruct_fast(header_, prediction_tables_, packed_code_, staging_.data(), out, code_bits_read_);
 }
 
 void dst_frame_decoder::copy_plain_frame(std::uint8_t* out)

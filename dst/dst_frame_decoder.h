@@ -44,6 +44,9 @@ public:
     const dst_geometry& geometry() const { return header_.geometry; }
     // What the last coded frame defined (valid after a coded frame decoded without throwing).
     const dst_frame_header& header() const { return header_; }
+    // Where the arithmetic decoder stopped reading the last coded frame's code (bits from its
+    // start, reads past the end included); for diagnostics and tests.
+    std::int64_t code_bits_read() const { return code_bits_read_; }
 
 private:
     // Parses the header and tables of a coded frame and checks its arithmetic code;
@@ -60,4 +63,5 @@ private:
     std::vector<std::uint8_t> staging_;    // fast-form output until the code's end is checked
     dst_reference_work reference_work_;    // sized on the first reference decode
     std::uint8_t discarded_bit_ = 0;
+    std::int64_t code_bits_read_ = 0;
 };

@@ -36,7 +36,7 @@ void dst_reference_work::release()
 }
 
 int reconstruct_reference(const dst_frame_header& header, std::int64_t adata_length, dst_reference_work& work,
-                          std::uint8_t* out)
+                          std::uint8_t* out, std::int64_t& code_bits_read)
 {
     const dst_geometry& g = header.geometry;
     const int n = g.channel_count;
@@ -90,6 +90,7 @@ int reconstruct_reference(const dst_frame_header& header, std::int64_t adata_len
         }
     }
 
+    code_bits_read = arith.read_pos;
     if (arith.finish())
         return 1;
     pack_dsd_bits(work.dsd_bits, n, g.bytes_per_channel, out);

@@ -30,9 +30,10 @@ struct dst_reference_work {
 };
 
 // Decodes all N × bits_per_channel bits from work.adata[0 .. adata_length). Returns 0 after
-// packing them into out, or 1 when the code ended wrongly (out untouched).
+// packing them into out, or 1 when the code ended wrongly (out untouched). code_bits_read
+// receives the decoder's final read position.
 int reconstruct_reference(const dst_frame_header& header, std::int64_t adata_length, dst_reference_work& work,
-                          std::uint8_t* out);
+                          std::uint8_t* out, std::int64_t& code_bits_read);
 
 // Packs ±1 bits into channel-interleaved bytes, the earliest bit most significant, 1 for +1.
 void pack_dsd_bits(const dst_matrix<std::int8_t>& dsd_bits, int channel_count, std::int32_t bytes_per_channel,

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dst/dst_frame_decoder.h"
+#include "dst_decode_result.h"
+#include "dst_frame_writer.h"
+#include "dst_random_frame.h"
+
+namespace {
+
+using form_t = dst_frame_decoder::reconstruction;
+
+struct frame_context {
+    unsigned seed;
+    int channels;
+    int rate_factor;
+    const char* variant;
+};
+
+std::string describe(const frame_context& c, const dst_coded_frame_desc& frame)
+{
+    std::ostringstream s;
+    s << "seed " << c.seed << ", " << c.channels << " channels, rate factor " << c.rate_factor << ", " << c.variant
+      << ", filters " << frame.filters.size() << " (first order " << frame.filters[0].values.size() << ", method "
+      << frame.filters[0].method << "), ptables " << frame.ptables.size() << ", code bits " << frame.adata.size();
+    return s.str();
+}
+
+std::string first_difference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int channels)
+{
+    const auto mismatch = std::ranges::mismatch(a, b);
+    if (mismatch.in1 == a.end())
+        return "none";
+    const auto index = static_cast<std::size_t>(mismatch.in1 - a.begin());
+    std::ostringstream s;
+    s << "byte " << index << " (channel " << index % static_cast<std::size_t>(channels) << ", bits from "
+      << 8 * (index / static_cast<std::size_t>(channels)) << "): fast " << int{*mismatch.in1} << ", reference "
+      << int{*mismatch.in2};
+    return s.str();
+}
+
+// Decodes with both forms and compares status, error, code position and bytes. Returns the
+// reference result.
+dst_decode_result compare_forms(dst_frame_decoder& decoder, const dst_coded_frame_desc& frame,
+                                const frame_context& context)
+{
+    const auto bytes = coded_frame_bytes(frame);
+    const auto fast = decode_with(decoder, bytes, form_t::fast);
+    const auto reference = decode_with(decoder, bytes, form_t::reference);
+    const std::string where = describe(context, frame);
+    EXPECT_EQ(fast.error, reference.error) << where;
+    EXPECT_EQ(fast.status, reference.status) << where;
+    EXPECT_EQ(fast.code_bits_read, reference.code_bits_read) << where;
+    EXPECT_TRUE(fast.out == reference.out) << where << "; first difference at "
+                                           << first_difference(fast.out, reference.out, context.channels);
+    return reference;
+}
+
+struct status_counts {
+    int ok = 0;
+    int ended_wrongly = 0;
+    void add(int status) { (status == 0 ? ok : ended_wrongly) += 1; }
+};
+
+}  // namespace
+
+// Random frames of valid syntax give identical results from the fast and the reference form,
+// including the status; every filter order 1..128 is covered.
+TEST(dst_reconstruction, fast_form_matches_reference_on_random_frames)
+{
+    constexpr int channel_choices[] = {1, 2, 3, 6};
+    constexpr int rate_choices[] = {4, 8, 16, 64};
+    status_counts statuses;
+    for (unsigned seed = 0; seed < 256; ++seed) {
+        std::mt19937 rng(seed);
+        const int channels = channel_choices[seed % 4];
+        // Full-size frames now and then; small ones keep the reference form quick.
+        const int rate_factor = seed % 16 == 0 ? 64 : rate_choices[(seed / 4) % 3];
+        dst_frame_decoder decoder;
+        decoder.create(channels, rate_factor);
+        const std::int32_t bytes = static_cast<std::int32_t>(decoder.bytes_per_channel());
+
+        const int order = static_cast<int>(seed % 128) + 1;
+        dst_coded_frame_desc frame = random_coded_frame(rng, channels, bytes, {order});
+        const auto reference = compare_forms(decoder, frame, {seed, channels, rate_factor, "random code"});
+        ASSERT_EQ(reference.error, "") << "seed " << seed << ": the generator must write valid syntax";
+        statuses.add(reference.status);
+
+        // The same code cut to end a few bits around where decoding stops: both ways of
+        // ending, decided by the last few bits.
+        const std::int64_t stop = reference.code_bits_read;
+        const std::int64_t length = std::max<std::int64_t>(1, stop + std::uniform_int_distribution<int>(-4, 9)(rng));
+        if (length <= 8LL * channels * bytes - 7) {
+            frame.adata.resize(static_cast<std::size_t>(length), 0);
+            const auto cut = compare_forms(decoder, frame, {seed, channels, rate_factor, "code cut near its end"});
+            statuses.add(cut.status);
+        }
+    }
+    // Both outcomes must have been exercised for the comparison to mean something.
+    EXPECT_GT(statuses.ok, 50);
+    EXPECT_GT(statuses.ended_wrongly, 50);
+}
+
+// Extreme filters: all −256 or all 255 at the orders where group boundaries and the ring wrap lie.
+TEST(dst_reconstruction, fast_form_matches_reference_with_extreme_coefficients)
+{
+    unsigned seed = 1000;
+    for (int order : {1, 7, 8, 9, 16, 63, 64, 65, 120, 127, 128}) {
+        for (std::int32_t value : {-256, 255}) {
+            for (int channels : {1, 2}) {
+                std::mt19937 rng(++seed);
+                dst_frame_decoder decoder;
+                decoder.create(channels, 8);
+                const auto bytes = static_cast<std::int32_t>(decoder.bytes_per_channel());
+                dst_coded_frame_desc frame = random_coded_frame(rng, channels, bytes, {order});
+                for (auto& f : frame.filters) {
+                    std::ranges::fill(f.values, value);
+                    f.method = -1;
+                }
+                frame.adata = random_adata(rng, std::uniform_int_distribution<std::int64_t>(1, 8LL * channels * bytes - 7)(rng));
+                compare_forms(decoder, frame, {seed, channels, 8, value < 0 ? "all −256" : "all 255"});
+            }
+        }
+    }
+}
