@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <span>
 
 namespace {
@@ -68,26 +70,44 @@ void dsd_converter::store_window(const std::uint8_t* window)
 
 namespace {
 
+// Bytes window[offset … offset+7] as one word, byte k in bits 8k … 8k+7.
+std::uint64_t load_word(const std::uint8_t* bytes)
+{
+    std::uint64_t word = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&word, bytes, sizeof word);
+    } else {
+        for (int k = 7; k >= 0; --k) word = (word << 8) | bytes[k];
+    }
+    return word;
+}
+
 // Outputs for bytes window[16 … 16+count−1], each from the 16 bytes ending at
 // it. Same additions in the same order as the ring form: for i = 0 … 7 the pair
-// (newer + older) in double, added to a running sum that starts at 0.0. Four
-// outputs are interleaved; they are independent, so their order is free.
+// (newer + older) in double, added to a running sum that starts at 0.0.
+// Four outputs are interleaved (they are independent, so their order is
+// free); the 19 bytes they share are loaded as three words and taken apart in
+// registers, which leaves the table lookups as the only memory reads.
+// `window` must have 8 readable bytes after the last one converted.
 void filter_block(const double* newer, const double* older, const std::uint8_t* window, float* results,
                   std::int32_t count)
 {
     std::int32_t j = 0;
     for (; j + 4 <= count; j += 4) {
-        const std::uint8_t* last = window + 16 + j; // the newest byte of output j
+        const std::uint8_t* first = window + 1 + j; // the oldest byte of output j
+        const std::uint64_t words[3] = {load_word(first), load_word(first + 8), load_word(first + 16)};
+        // Byte first[k], k = 0 … 18.
+        auto byte = [&words](int k) { return static_cast<unsigned>((words[k >> 3] >> (8 * (k & 7))) & 0xFF); };
         double sum0 = 0.0, sum1 = 0.0, sum2 = 0.0, sum3 = 0.0;
-        for (std::int32_t i = 0; i < 8; ++i) {
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) {
             const double* table_newer = newer + i * 256;
             const double* table_older = older + i * 256;
-            const std::uint8_t* newer_byte = last - 7 + i;
-            const std::uint8_t* older_byte = last - 8 - i;
-            sum0 += table_newer[newer_byte[0]] + table_older[older_byte[0]];
-            sum1 += table_newer[newer_byte[1]] + table_older[older_byte[1]];
-            sum2 += table_newer[newer_byte[2]] + table_older[older_byte[2]];
-            sum3 += table_newer[newer_byte[3]] + table_older[older_byte[3]];
+            // Output j+l: newer byte at distance i is first[8+i+l], older byte first[7−i+l].
+            sum0 += table_newer[byte(8 + i)] + table_older[byte(7 - i)];
+            sum1 += table_newer[byte(9 + i)] + table_older[byte(8 - i)];
+            sum2 += table_newer[byte(10 + i)] + table_older[byte(9 - i)];
+            sum3 += table_newer[byte(11 + i)] + table_older[byte(10 - i)];
         }
         results[j] = static_cast<float>(sum0);
         results[j + 1] = static_cast<float>(sum1);
@@ -108,7 +128,9 @@ void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stri
                             std::ptrdiff_t output_stride, std::int32_t count)
 {
     if (count <= 0) return;
-    std::array<std::uint8_t, window_length + block_length> window;
+    // 8 spare bytes at the end: filter_block reads whole words. Cleared, so
+    // that no word ever holds indeterminate bytes.
+    std::array<std::uint8_t, window_length + block_length + 8> window{};
     std::array<float, block_length> results;
     load_window(window.data());
     for (std::int32_t done = 0; done < count;) {
