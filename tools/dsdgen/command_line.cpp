@@ -156,7 +156,7 @@ usage: dsdgen -o FILE [options]
   --seconds S         length (default 10), rounded down to whole bytes
   --tone CH:FREQ:DB   add a sine of FREQ Hz, peak DB dBFS, to channel CH
                       (1-based, or 'all'); may be repeated
-  --noise CH:DB       add Gaussian noise low-passed at 20 kHz, RMS DB dBFS,
+  --noise CH:DB       add white noise low-passed at 20 kHz, RMS DB dBFS,
                       to channel CH (1-based, or 'all')
   --seed N            noise seed (default 1); channel c uses N + c - 1
   -h, --help          this text

@@ -22,8 +22,9 @@ struct tone {
     double level_db = -6.0;    // peak, dBFS
 };
 
-// Gaussian white noise from a fixed-seed generator, low-passed at
-// noise_bandwidth by a 4th-order Butterworth filter.
+// White noise from a fixed-seed generator (xoshiro256**), low-passed at
+// noise_bandwidth by a 4th-order Butterworth filter, which leaves it close to
+// Gaussian.
 struct noise {
     double level_db = -20.0; // RMS, dBFS
     std::uint64_t seed = 1;

@@ -37,7 +37,7 @@ private:
     };
 
     void resync_oscillators();
-    double gaussian();
+    double white_noise();
     std::uint64_t random_bits();
 
     double sample_rate;
@@ -48,8 +48,6 @@ private:
     double noise_scale = 0.0;
     std::array<std::uint64_t, 4> random_state{};
     std::array<biquad, 2> noise_filter{};
-    bool spare_ready = false;
-    double spare = 0.0;
 };
 
 } // namespace dsdgen
