@@ -13,8 +13,7 @@ struct channel_state {
     std::uint64_t recent = 0;             // history bits 0..63: bit k is 1 when the bit k + 1 back was +1
     std::uint64_t older = 0;              // history bits 64..127
     const std::int16_t* filter = nullptr; // the current filter's group sums
-    int recent_groups = 0;                // groups read from `recent` (0..8)
-    int older_groups = 0;                 // groups read from `older` (0..8)
+    int groups = 0;                       // groups of 8 history bits the filter reaches (1..16)
     const std::int32_t* ptable = nullptr;
     std::int32_t ptable_last = 0;         // highest index of the current probability table
     std::int32_t half_prob_end = 0;       // bits before this one are decoded at p = 128
@@ -52,17 +51,37 @@ struct arith_registers {
     }
 };
 
+// The filter's dot product over the packed history: one table entry per group of 8 past bits.
+// Unrolled from the highest group down; groups beyond the filter's order are skipped.
+inline std::int32_t predict(const std::int16_t* sums, int groups, std::uint64_t recent, std::uint64_t older)
+{
+    std::int32_t sum = 0;
+    switch (groups) {
+    case 16: sum += sums[15 * 256 + ((older >> 56) & 0xFFu)]; [[fallthrough]];
+    case 15: sum += sums[14 * 256 + ((older >> 48) & 0xFFu)]; [[fallthrough]];
+    case 14: sum += sums[13 * 256 + ((older >> 40) & 0xFFu)]; [[fallthrough]];
+    case 13: sum += sums[12 * 256 + ((older >> 32) & 0xFFu)]; [[fallthrough]];
+    case 12: sum += sums[11 * 256 + ((older >> 24) & 0xFFu)]; [[fallthrough]];
+    case 11: sum += sums[10 * 256 + ((older >> 16) & 0xFFu)]; [[fallthrough]];
+    case 10: sum += sums[9 * 256 + ((older >> 8) & 0xFFu)]; [[fallthrough]];
+    case 9: sum += sums[8 * 256 + (older & 0xFFu)]; [[fallthrough]];
+    case 8: sum += sums[7 * 256 + ((recent >> 56) & 0xFFu)]; [[fallthrough]];
+    case 7: sum += sums[6 * 256 + ((recent >> 48) & 0xFFu)]; [[fallthrough]];
+    case 6: sum += sums[5 * 256 + ((recent >> 40) & 0xFFu)]; [[fallthrough]];
+    case 5: sum += sums[4 * 256 + ((recent >> 32) & 0xFFu)]; [[fallthrough]];
+    case 4: sum += sums[3 * 256 + ((recent >> 24) & 0xFFu)]; [[fallthrough]];
+    case 3: sum += sums[2 * 256 + ((recent >> 16) & 0xFFu)]; [[fallthrough]];
+    case 2: sum += sums[1 * 256 + ((recent >> 8) & 0xFFu)]; [[fallthrough]];
+    case 1: sum += sums[0 * 256 + (recent & 0xFFu)]; [[fallthrough]];
+    default: break;
+    }
+    return sum;
+}
+
 template <bool check_half_prob>
 inline void decode_channel_bit(channel_state& cs, arith_registers& arith, std::int32_t j)
 {
-    std::int32_t prediction = 0;
-    const std::int16_t* sums = cs.filter;
-    std::uint64_t history = cs.recent;
-    for (int g = 0; g < cs.recent_groups; ++g, sums += 256, history >>= 8)
-        prediction += sums[history & 0xFFu];
-    history = cs.older;
-    for (int g = 0; g < cs.older_groups; ++g, sums += 256, history >>= 8)
-        prediction += sums[history & 0xFFu];
+    const std::int32_t prediction = predict(cs.filter, cs.groups, cs.recent, cs.older);
 
     std::uint32_t p;
     if (check_half_prob && j < cs.half_prob_end)
@@ -114,10 +133,8 @@ int reconstruct_fast(const dst_frame_header& header, const dst_prediction_tables
         for (std::size_t c = 0; c < nn; ++c) {
             channel_state& cs = channels[c];
             const std::size_t f = header.filter_of_byte(c, byte);
-            const int groups = tables.groups(f);
             cs.filter = tables.filter(f);
-            cs.recent_groups = std::min(groups, 8);
-            cs.older_groups = groups - cs.recent_groups;
+            cs.groups = tables.groups(f);
             const std::size_t t = header.ptable_of_byte(c, byte);
             cs.ptable = header.ptables.row(t).data();
             cs.ptable_last = header.ptable_length[t] - 1;
