@@ -128,3 +128,47 @@ TEST(dst_reconstruction, fast_form_matches_reference_with_extreme_coefficients)
         }
     }
 }
+
+// Corrupted frames (valid frames with flipped bits, and random bytes) are rejected, or decoded,
+// identically by both forms; nothing reads or writes outside the frame and the output.
+TEST(dst_reconstruction, fast_form_matches_reference_on_corrupted_frames)
+{
+    int rejected = 0;
+    for (unsigned seed = 5000; seed < 5200; ++seed) {
+        std::mt19937 rng(seed);
+        const int channels = 1 + static_cast<int>(seed % 3);
+        dst_frame_decoder decoder;
+        decoder.create(channels, 8);
+        const auto bytes_per_channel = static_cast<std::int32_t>(decoder.bytes_per_channel());
+
+        std::vector<std::uint8_t> bytes;
+        if (seed % 4 == 0) {
+            bytes.resize(std::uniform_int_distribution<std::size_t>(0, 3000)(rng));
+            for (auto& b : bytes)
+                b = static_cast<std::uint8_t>(rng());
+            if (!bytes.empty())
+                bytes[0] |= 0x80;  // coded
+        } else {
+            bytes = coded_frame_bytes(random_coded_frame(rng, channels, bytes_per_channel));
+            const int flips = std::uniform_int_distribution<int>(1, 4)(rng);
+            // Most flips land in the header and tables, where the syntax lives.
+            const auto header_end = std::min<std::size_t>(bytes.size(), 64);
+            for (int f = 0; f < flips; ++f)
+                bytes[std::uniform_int_distribution<std::size_t>(0, header_end - 1)(rng)] ^=
+                    static_cast<std::uint8_t>(1u << std::uniform_int_distribution<int>(0, 7)(rng));
+            if (seed % 4 == 1)
+                bytes.resize(std::uniform_int_distribution<std::size_t>(0, bytes.size())(rng));
+        }
+        const auto fast = decode_with(decoder, bytes, form_t::fast);
+        const auto reference = decode_with(decoder, bytes, form_t::reference);
+        const std::string where = "seed " + std::to_string(seed) + ", " + std::to_string(bytes.size()) + " bytes";
+        EXPECT_EQ(fast.error, reference.error) << where;
+        EXPECT_EQ(fast.status, reference.status) << where;
+        EXPECT_TRUE(fast.out == reference.out) << where;
+        if (!fast.error.empty()) {
+            ++rejected;
+            EXPECT_EQ(fast.error.back(), '!') << where << ": " << fast.error;
+        }
+    }
+    EXPECT_GT(rejected, 20);
+}
