@@ -122,7 +122,8 @@ TEST(dst_reconstruction, fast_form_matches_reference_with_extreme_coefficients)
                     std::ranges::fill(f.values, value);
                     f.method = -1;
                 }
-                frame.adata = random_adata(rng, std::uniform_int_distribution<std::int64_t>(1, 8LL * channels * bytes - 7)(rng));
+                const std::int64_t max_code = 8LL * channels * bytes - 7;
+                frame.adata = random_adata(rng, std::uniform_int_distribution<std::int64_t>(1, max_code)(rng));
                 compare_forms(decoder, frame, {seed, channels, 8, value < 0 ? "all −256" : "all 255"});
             }
         }

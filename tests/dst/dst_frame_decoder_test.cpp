@@ -201,13 +201,14 @@ TEST(dst_frame_decoder, half_probability_covers_the_first_filters_order)
     ASSERT_NE(read_position_for(8), read_position_for(0));
 
     for (int half_prob : {0, 1}) {
-        const auto frame = coded_frame_bytes(
-            single_segment_frame(1, small_bytes, plain_filter(std::vector<std::int32_t>(8, 0)), low_ptable(), {0}, half_prob));
+        const auto frame = coded_frame_bytes(single_segment_frame(
+            1, small_bytes, plain_filter(std::vector<std::int32_t>(8, 0)), low_ptable(), {0}, half_prob));
         for (form_t form : both_forms) {
             dst_frame_decoder decoder = make_decoder(1, small_rate);
             const auto r = decode_with(decoder, frame, form);
             ASSERT_EQ(r.status, 0);
-            EXPECT_EQ(r.code_bits_read, read_position_for(half_prob ? 8 : 0)) << name(form) << ", half_prob " << half_prob;
+            EXPECT_EQ(r.code_bits_read, read_position_for(half_prob ? 8 : 0))
+                << name(form) << ", half_prob " << half_prob;
         }
     }
 }

@@ -21,8 +21,10 @@ dst_segmentation_desc random_segmentation(std::mt19937& rng, int n, std::int32_t
     if (max_size >= 1) {
         switch (uniform(rng, 0, 3)) {
         case 0: seg.resolution = 1; break;
-        case 1: seg.resolution = static_cast<std::int32_t>(std::min<std::int64_t>(max_size, uniform(rng, 2, 64))); break;
-        case 2: seg.resolution = static_cast<std::int32_t>(std::min<std::int64_t>(max_size, 4 * uniform(rng, 1, 300)));
+        case 1: seg.resolution = static_cast<std::int32_t>(std::min<std::int64_t>(max_size, uniform(rng, 2, 64)));
+            break;
+        case 2:
+            seg.resolution = static_cast<std::int32_t>(std::min<std::int64_t>(max_size, 4 * uniform(rng, 1, 300)));
             break;
         default: seg.resolution = uniform(rng, 1, static_cast<int>(max_size)); break;
         }
@@ -125,7 +127,8 @@ dst_table_desc random_table(std::mt19937& rng, int length, int low, int high)
         // Keep unary runs short where residuals are large.
         std::int64_t largest = 0;
         for (std::size_t i = static_cast<std::size_t>(table.method) + 1; i < table.values.size(); ++i)
-            largest = std::max(largest, std::abs(dst_predicted_residual(low < 0 ? 0 : 1, table.method, table.values, i)));
+            largest = std::max(largest,
+                               std::abs(dst_predicted_residual(low < 0 ? 0 : 1, table.method, table.values, i)));
         while ((largest >> table.rice_param) > 40)
             ++table.rice_param;
     }
