@@ -67,8 +67,9 @@ TEST(dsd_converter_forms, block_form_equals_reference_bit_for_bit)
                 }
                 fast.convert(&input[offset], channels, &by_block[offset], channels, b.frames);
                 reference.convert_reference(&input[offset], channels, &by_reference[offset], channels, b.frames);
-                if (block_index++ % 2 == 0) alternating.convert(&input[offset], channels, &mixed[offset], channels, b.frames);
-                else alternating.convert_reference(&input[offset], channels, &mixed[offset], channels, b.frames);
+                // The alternating converter switches form every block, sharing one state.
+                auto form = block_index++ % 2 == 0 ? &dsd_converter::convert : &dsd_converter::convert_reference;
+                (alternating.*form)(&input[offset], channels, &mixed[offset], channels, b.frames);
                 offset += static_cast<std::size_t>(b.frames * channels);
             }
         }

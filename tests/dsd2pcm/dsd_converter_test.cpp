@@ -54,7 +54,9 @@ double direct_output(const bytes& stream, std::int64_t n)
     };
     const std::int64_t centre = 8 * (n - 7);
     double sum = 0.0;
-    for (std::int64_t k = 0; k < 64; ++k) sum += fir_coefficients[static_cast<std::size_t>(k)] * (bit(centre + k) + bit(centre - 1 - k));
+    for (std::int64_t k = 0; k < 64; ++k) {
+        sum += fir_coefficients[static_cast<std::size_t>(k)] * (bit(centre + k) + bit(centre - 1 - k));
+    }
     return sum;
 }
 

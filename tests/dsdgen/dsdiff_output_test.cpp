@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,9 @@ std::string id(const std::vector<std::uint8_t>& data, std::size_t at)
 
 struct temporary_file {
     std::filesystem::path path;
+    // Random suffix: several build trees may run these tests at once.
     explicit temporary_file(const std::string& name)
-        : path(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(std::hash<std::string>{}(
-                                                                            testing::UnitTest::GetInstance()->current_test_info()->name()))))
+        : path(std::filesystem::temp_directory_path() / (name + "." + std::to_string(std::random_device{}())))
     {
     }
     ~temporary_file() { std::filesystem::remove(path); }
@@ -48,7 +49,7 @@ TEST(write_dsdiff, file_has_plain_dsd_structure_and_generated_data)
 {
     // 3 channels at 5644800 Hz, 1001 frames: FRM8/DSD form, FVER, PROP with FS, CHNL, CMPR, then the sound data
     // equal to the in-memory rendering, padded to an even size.
-    const temporary_file file("dsdgen_structure.dff");
+    const temporary_file file("dsdgen_structure_test.dff");
     const signal_description description{5644800, {{{{1000.0, -6.0}}, {}}, {}, {{}, noise{-20.0, 5}}}};
     const write_result result = write_dsdiff(file.path.string(), description, 1001);
     EXPECT_EQ(result.sound_bytes, 3003u);
@@ -108,7 +109,7 @@ TEST(write_dsdiff, long_multichannel_file_is_streamed_in_blocks)
 {
     // 6 channels over several generation blocks: the sound data is exactly frames × channels bytes and
     // continuous across block boundaries (equal to one in-memory rendering).
-    const temporary_file file("dsdgen_blocks.dff");
+    const temporary_file file("dsdgen_blocks_test.dff");
     signal_description description{2822400, std::vector<channel_signal>(6, channel_signal{{{997.0, -20.0}}, {}})};
     const std::uint64_t frames = 40000; // beyond two blocks of 16384
     write_dsdiff(file.path.string(), description, frames);

@@ -108,7 +108,9 @@ options parse_command_line(const std::vector<std::string>& arguments)
             const std::vector<std::string> fields = split(value(), ':');
             if (fields.size() != 3) throw std::invalid_argument("--tone: expected CH:FREQ:DB");
             const tone t{parse_number(fields[1], option), parse_number(fields[2], option)};
-            if (t.frequency < 0.0 || t.frequency > 100000.0) throw std::invalid_argument("--tone: frequency must be 0 to 100000 Hz");
+            if (t.frequency < 0.0 || t.frequency > 100000.0) {
+                throw std::invalid_argument("--tone: frequency must be 0 to 100000 Hz");
+            }
             parts.push_back({parse_channel(fields[0], option), false, t, 0.0});
         } else if (option == "--noise") {
             const std::vector<std::string> fields = split(value(), ':');

@@ -43,7 +43,9 @@ void dsd_generator::generate(std::span<std::uint8_t> interleaved)
                 continue;
             }
             unsigned byte = 0;
-            for (int bit = 0; bit < 8; ++bit) byte = (byte << 1) | static_cast<unsigned>(ch.modulator.step(ch.source.next()));
+            for (int bit = 0; bit < 8; ++bit) {
+                byte = (byte << 1) | static_cast<unsigned>(ch.modulator.step(ch.source.next()));
+            }
             interleaved[k] = static_cast<std::uint8_t>(byte);
         }
     }
