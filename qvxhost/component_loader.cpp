@@ -5,11 +5,7 @@
 
 #include <filesystem>
 
-std::string file_name_of(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string file_name_of(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 loaded_component::loaded_component(const std::string& path, service_registry& registry) : library_(path)
 {

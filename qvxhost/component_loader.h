@@ -51,5 +51,5 @@ private:
     component_client* client_ = nullptr;
 };
 
-// The file-name part of a path: what follows the last '/'.
+// The file-name part of a path: what follows the last separator.
 std::string file_name_of(const std::string& path);
