@@ -24,7 +24,7 @@ enum class table_mapping {
 
 struct encoder_options {
     // Orders of the prediction filters, 1..128, by filter number.
-    std::vector<int> filter_orders{64};
+    std::vector<int> filter_orders{128};
     // Longest probability tables, 1..64, by table number. The encoder shortens
     // a table to the predictions it sees but never below 2 unless this is 1.
     std::vector<int> ptable_lengths{64};

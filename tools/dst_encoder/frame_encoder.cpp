@@ -117,7 +117,7 @@ std::vector<std::uint8_t> frame_encoder::encode(std::span<const std::uint8_t> in
     // Filters: least squares over every segment that uses them.
     std::vector<std::vector<int>> filters(static_cast<std::size_t>(plan.filters.table_count));
     for (std::size_t f = 0; f < filters.size(); ++f) {
-        const int order = std::clamp(cyclic(options.filter_orders, f, 64), 1, max_filter_order);
+        const int order = std::clamp(cyclic(options.filter_orders, f, max_filter_order), 1, max_filter_order);
         std::vector<double> r(static_cast<std::size_t>(order) + 1, 0.0);
         for (std::size_t ch = 0; ch < channels; ++ch) {
             const auto ranges = segment_ranges(plan.filters, static_cast<int>(ch), g.bits_per_channel);

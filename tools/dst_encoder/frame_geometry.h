@@ -11,7 +11,7 @@ struct frame_geometry {
     int max_tables = 0;        // 2 * channel_count, for filters and probability tables alike
     long max_adata_bits = 0;   // 8 * channel_count * bytes_per_channel
 
-    // Throws std::invalid_argument outside 1..127 channels or a rate factor below 1.
+    // Throws std::invalid_argument outside 1..127 channels or rate factors 1..512.
     frame_geometry(int channels, int rate);
 
     long frame_bytes() const { return static_cast<long>(channel_count) * bytes_per_channel; }

@@ -56,7 +56,7 @@ std::vector<int> estimate_filter(std::span<const double> r_in)
 
     // A little added white noise keeps the recursion stable on short or tonal data.
     std::vector<double> r(r_in.begin(), r_in.end());
-    r[0] *= 1.0 + 1e-4;
+    r[0] *= 1.0 + 1e-5;
     std::vector<double> a(order + 1, 0.0), prev(order + 1, 0.0);
     double error = r[0];
     for (std::size_t i = 1; i <= order; ++i) {

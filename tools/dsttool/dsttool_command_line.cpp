@@ -137,7 +137,7 @@ silence (0x69 bytes). A frame is written uncoded where coding would not make it
 smaller. Lists (A,B,...) apply cyclically by channel, filter or table number.
 
 encode options:
-  --order N[,N...]            prediction filter orders, 1..128 (default 64)
+  --order N[,N...]            prediction filter orders, 1..128 (default 128)
   --ptable-length N[,N...]    longest probability tables, 1..64 (default 64)
   --filter-coding C[,C...]    filter coefficient coding: auto, plain, 0, 1, 2 (default auto)
   --ptable-coding C[,C...]    probability table coding: auto, plain, 0, 1, 2 (default auto)
