@@ -25,15 +25,6 @@ channel_bits::channel_bits(std::span<const std::uint8_t> interleaved, int channe
         if (bits_[i]) words_[i / 64] |= std::uint64_t{1} << (i % 64);
 }
 
-std::uint64_t channel_bits::word_at(int j) const
-{
-    const auto pos = static_cast<std::size_t>(j + max_filter_order);
-    const std::size_t w = pos / 64;
-    const unsigned off = pos % 64;
-    if (off == 0) return words_[w];
-    return (words_[w] >> off) | (words_[w + 1] << (64 - off));
-}
-
 void add_autocorrelation(const channel_bits& bits, int begin, int end, std::span<double> r)
 {
     // For ±1 values the product sum is (agreements - disagreements).

@@ -21,7 +21,13 @@ public:
     // Bit j as 0 or 1 (1 stands for +1); j runs from -128 to size() - 1.
     int bit(int j) const { return bits_[static_cast<std::size_t>(j + max_filter_order)]; }
     // The 64 bits j .. j + 63 (bit j lowest), zero past the end.
-    std::uint64_t word_at(int j) const;
+    std::uint64_t word_at(int j) const
+    {
+        const auto pos = static_cast<std::size_t>(j + max_filter_order);
+        const std::size_t w = pos / 64;
+        const unsigned off = pos % 64;
+        return off == 0 ? words_[w] : (words_[w] >> off) | (words_[w + 1] << (64 - off));
+    }
 
 private:
     int size_;
