@@ -8,6 +8,7 @@
 #include "qvxhost/read_only_file.h"
 #include "qvxhost/service_registry_impl.h"
 #include "qvxhost/track_info_impl.h"
+#include "util/audio_chunk_impl.h"
 
 #include <gtest/gtest.h>
 
@@ -215,5 +216,33 @@ TEST_F(input_open, dynamic_info_reports_the_output_rate_once_after_start)
         EXPECT_FALSE(decoder->read_dynamic_info(info, offset)) << "a second poll without a seek";
         decoder->seek_seconds(0.0, never);
         EXPECT_TRUE(decoder->read_dynamic_info(info, offset)) << "again after a seek";
+    }
+}
+
+TEST_F(input_open, every_truncation_of_a_valid_file_fails_cleanly_or_opens)
+{
+    // Opening any prefix of a valid file either works or throws a data error
+    // naming the fault; decoding what opened runs to its end.
+    const bytes plain = plain_file(stereo, bytes(2 * 40, 0x69));
+    const bytes dst = dst_image(1);
+    for (const bytes* image : {&plain, &dst}) {
+        for (std::size_t length = 0; length <= image->size(); ++length) {
+            const bytes prefix(image->begin(), image->begin() + static_cast<std::ptrdiff_t>(length));
+            service_ptr_t<input_decoder> decoder;
+            try {
+                entry.open_decoder(decoder, memory_source(prefix), "a.dff", never);
+            } catch (const exception_io_data& e) {
+                EXPECT_STRNE(e.what(), "") << length;
+                continue;
+            }
+            try {
+                decoder->start_decoding(0, 0, never);
+                audio_chunk_impl chunk;
+                int calls = 0;
+                while (decoder->decode_next(chunk, never)) ASSERT_LT(++calls, 1000) << length;
+            } catch (const exception_io_data&) {
+                // A frame cut short is a data error too.
+            }
+        }
     }
 }
