@@ -3,6 +3,9 @@
 #include "component/core_api.h"
 #include "host/console.h"
 
+namespace {
+
+// Hands the text to every console receiver of the host.
 void console_print(const std::string& line)
 {
     service_registry* registry = core_api::registry();
@@ -12,6 +15,8 @@ void console_print(const std::string& line)
         return true;
     });
 }
+
+} // namespace
 
 console_formatter::~console_formatter()
 {

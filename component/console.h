@@ -22,6 +22,3 @@ public:
 private:
     std::ostringstream text;
 };
-
-// Prints one line to every console receiver of the host.
-void console_print(const std::string& line);

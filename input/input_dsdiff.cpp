@@ -27,7 +27,7 @@ void input_dsdiff::open(service_ptr_t<file> file_hint, const char* path, open_re
 
 void input_dsdiff::validate()
 {
-    validate_dsdiff(root, props, [](const std::string& line) { console_print(line); });
+    validate_dsdiff(root, props, [](const std::string& line) { console_formatter() << line; });
 }
 
 void input_dsdiff::read_info(std::uint32_t subsong, track_info& info, abort_signal& abort)
