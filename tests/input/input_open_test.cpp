@@ -246,3 +246,16 @@ TEST_F(input_open, every_truncation_of_a_valid_file_fails_cleanly_or_opens)
         }
     }
 }
+
+TEST_F(input_open, declared_sound_size_beyond_its_range_sets_the_length)
+{
+    // The "DSD " chunk claims more than "FRM8" holds after it, though not more
+    // than "FRM8" holds in all: it is accepted and its declared size counts.
+    const bytes head = cat({fver(), prop(stereo, "DSD ")});
+    const std::uint64_t range = head.size() + 12 + 100; // what the "FRM8" reader shows
+    const std::uint64_t declared = range - 12;
+    const bytes image = form("FRM8", "DSD ", {head, chunk("DSD ", bytes(100, 0x69), declared)});
+    double length = 0;
+    info_of(memory_source(image), length);
+    EXPECT_EQ(length, static_cast<double>(declared) / 2 * 8 / 2822400);
+}
