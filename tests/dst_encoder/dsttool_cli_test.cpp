@@ -44,11 +44,11 @@ TEST(dsttool, encode_then_decode_returns_the_sound_data)
 
         const auto enc = run(dst_test::built_program("dsttool") + " encode '" + dir.path("in.dff") + "' -o '"
                                  + dir.path("out.dff") + "' " + c.options, dir);
-        ASSERT_EQ(enc.status, 0) << enc.err;
+        ASSERT_EQ(enc.exit_code, 0) << enc.err;
         EXPECT_NE(enc.out.find("frames 3,"), std::string::npos) << enc.out;
         const auto dec = run(dst_test::built_program("dsttool") + " decode '" + dir.path("out.dff") + "' -o '"
                                  + dir.path("out.dsd") + "'", dir);
-        ASSERT_EQ(dec.status, 0) << dec.err;
+        ASSERT_EQ(dec.exit_code, 0) << dec.err;
         EXPECT_EQ(dec.err, "");
 
         const auto decoded = dst_test::read_file(dir.path("out.dsd"));
@@ -74,7 +74,7 @@ TEST(dsttool, decode_reports_bad_arithmetic_code_and_writes_silence)
     dw::write_file(dir.path("in.dff"), dw::dst_file(format, {good, bad, good}));
 
     const auto dec = run(dst_test::built_program("dsttool") + " decode '" + dir.path("in.dff") + "' -o '" + dir.path("out.dsd") + "'", dir);
-    EXPECT_EQ(dec.status, 0);
+    EXPECT_EQ(dec.exit_code, 0);
     EXPECT_EQ(dec.err, "frame 1: bad arithmetic code\n");
     const auto decoded = dst_test::read_file(dir.path("out.dsd"));
     ASSERT_EQ(decoded.size(), 3U * 9408);
@@ -92,7 +92,7 @@ TEST(dsttool, decode_stops_at_a_malformed_frame_with_its_message)
     stuffed[0] = 0x01; // a stuffing bit set
     dw::write_file(dir.path("in.dff"), dw::dst_file(dw::stream_format{}, {plain, plain, stuffed, plain}));
     const auto dec = run(dst_test::built_program("dsttool") + " decode '" + dir.path("in.dff") + "' -o '" + dir.path("out.dsd") + "'", dir);
-    EXPECT_EQ(dec.status, 1);
+    EXPECT_EQ(dec.exit_code, 1);
     EXPECT_EQ(dec.err, "error: frame 2: Illegal stuffing pattern in frame!\n");
 }
 
@@ -116,11 +116,11 @@ TEST(dsttool, other_errors_exit_1_with_a_message)
     };
     for (const auto& c : cases) {
         const auto r = run(tool + " " + c.args, dir);
-        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.exit_code, 1) << c.args;
         EXPECT_EQ(r.err, c.message) << c.args;
     }
     const auto help = run(tool + " --help", dir);
-    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.exit_code, 0);
     EXPECT_NE(help.out.find("--random-features SEED"), std::string::npos);
 }
 

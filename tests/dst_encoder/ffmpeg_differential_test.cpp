@@ -61,7 +61,7 @@ TEST(dst_encoder_vs_ffmpeg, ffmpeg_decodes_our_frames_to_the_original_pcm)
             for (const char* name : {"plain", "dst"}) {
                 const auto r = dst_test::run(std::string(ffmpeg) + " -v error -y -i '" + dir.path(std::string(name) + ".dff")
                                                  + "' -f f32le '" + dir.path(std::string(name) + ".pcm") + "'", dir);
-                ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+                ASSERT_EQ(r.exit_code, 0) << name << ": " << r.err;
             }
             const auto reference = dst_test::read_file(dir.path("plain.pcm"));
             const auto ours = dst_test::read_file(dir.path("dst.pcm"));

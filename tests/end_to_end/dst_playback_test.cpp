@@ -4,7 +4,7 @@
 #include "dsd2pcm/dsd_converter.h"
 #include "dsd_generator.h"
 #include "dsdiff_writer.h"
-#include "run_program.h"
+#include "program_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct scratch {
-    fs::path dir = fs::temp_directory_path() / ("qvx_dst_e2e_" + std::to_string(::getpid()));
-    scratch() { fs::create_directories(dir); }
-    ~scratch() { fs::remove_all(dir); }
-    std::string operator/(const std::string& name) const { return (dir / name).string(); }
-};
-
-std::string bin(const std::string& program) { return build_dir() + "/bin/" + program; }
 
 void write_plain(const std::string& path, unsigned channels, double seconds)
 {
@@ -59,20 +49,20 @@ class dst_playback : public ::testing::TestWithParam<std::pair<unsigned, std::st
 TEST_P(dst_playback, pcm_equals_the_fir_over_the_decoded_dsd)
 {
     const auto& [channels, options] = GetParam();
-    scratch s;
+    const scratch_dir s("dst_e2e");
     write_plain(s / "plain.dff", channels, 0.2);
-    expect_ok(run_program(bin("dsttool") + " encode " + s / "plain.dff" + " -o " + s / "dst.dff " + options, s / "enc"), "encode");
-    expect_ok(run_program(bin("dsttool") + " decode " + s / "dst.dff" + " -o " + s / "dst.dsd", s / "dec"), "dsttool decode");
+    expect_ok(run_program(built_program("dsttool") + " encode " + s / "plain.dff" + " -o " + s / "dst.dff " + options, s), "encode");
+    expect_ok(run_program(built_program("dsttool") + " decode " + s / "dst.dff" + " -o " + s / "dst.dsd", s), "dsttool decode");
     const program_result decode =
-        run_program(bin("qvxhost") + " decode " + s / "dst.dff" + " -o " + s / "out.f32 --max-rate 1000000", s / "qvx");
+        run_program(built_program("qvxhost") + " decode " + s / "dst.dff" + " -o " + s / "out.f32 --max-rate 1000000", s);
     expect_ok(decode, "qvxhost decode");
     EXPECT_NE(decode.out.find("samplerate=352800\n"), std::string::npos) << decode.out;
     const std::string dsd = slurp(s / "dst.dsd");
     EXPECT_EQ(read_f32(s / "out.f32"), fir_over(dsd, channels)) << options;
 
     // Seeking to 0.1 s: frame 7, 2352 bytes per channel into it.
-    expect_ok(run_program(bin("qvxhost") + " decode " + s / "dst.dff" + " -o " + s / "seek.f32 --max-rate 1000000 --seek 0.1",
-                          s / "seek"),
+    expect_ok(run_program(built_program("qvxhost") + " decode " + s / "dst.dff" + " -o " + s / "seek.f32 --max-rate 1000000 --seek 0.1",
+                          s),
               "seek");
     EXPECT_EQ(read_f32(s / "seek.f32"), fir_over(dsd, channels, 7 * 4704 + 2352)) << options;
 }
@@ -85,9 +75,9 @@ INSTANTIATE_TEST_SUITE_P(feature_mixes, dst_playback,
 
 TEST(dst_playback_damage, a_frame_with_a_bad_code_end_plays_as_silence)
 {
-    scratch s;
+    const scratch_dir s("dst_e2e");
     write_plain(s / "plain.dff", 2, 0.1);
-    expect_ok(run_program(bin("dsttool") + " encode " + s / "plain.dff" + " -o " + s / "dst.dff --no-plain-fallback", s / "enc"),
+    expect_ok(run_program(built_program("dsttool") + " encode " + s / "plain.dff" + " -o " + s / "dst.dff --no-plain-fallback", s),
               "encode");
     // Rebuild the file with two bytes of ones after the second frame's code:
     // code that was never decoded, so that frame's code ends wrongly.
@@ -106,14 +96,14 @@ TEST(dst_playback_damage, a_frame_with_a_bad_code_end_plays_as_silence)
     frames[1].insert(frames[1].end(), {0xFF, 0xFF});
     dsdiff_writer::write_file(s / "damaged.dff", dsdiff_writer::dst_file(dsdiff_writer::stream_format{}, frames));
 
-    const program_result tool = run_program(bin("dsttool") + " decode " + s / "damaged.dff" + " -o " + s / "damaged.dsd", s / "dec");
+    const program_result tool = run_program(built_program("dsttool") + " decode " + s / "damaged.dff" + " -o " + s / "damaged.dsd", s);
     ASSERT_EQ(tool.exit_code, 0) << tool.err;
     EXPECT_NE(tool.err.find("frame 1: bad arithmetic code"), std::string::npos) << tool.err;
     const std::string dsd = slurp(s / "damaged.dsd");
     ASSERT_GE(dsd.size(), 2u * 2 * 4704);
     EXPECT_EQ(dsd.substr(2 * 4704, 2 * 4704), std::string(2 * 4704, '\x69'));
 
-    expect_ok(run_program(bin("qvxhost") + " decode " + s / "damaged.dff" + " -o " + s / "out.f32 --max-rate 1000000", s / "qvx"),
+    expect_ok(run_program(built_program("qvxhost") + " decode " + s / "damaged.dff" + " -o " + s / "out.f32 --max-rate 1000000", s),
               "qvxhost decode");
     EXPECT_EQ(read_f32(s / "out.f32"), fir_over(dsd, 2)) << "the component delivers the same silence";
 }

@@ -3,7 +3,7 @@
 // agreement with ffmpeg's DSD decoder on the same file.
 #include "dsd_generator.h"
 #include "dsdiff_writer.h"
-#include "run_program.h"
+#include "program_runner.h"
 #include "spectrum.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratch_dir()
-{
-    fs::path dir = fs::temp_directory_path() / ("qvx_e2e_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    return dir;
-}
-
 // Writes a stereo DSD64 file with one tone per channel.
-void write_tone_file(const fs::path& path, double frequency, double level_db, double seconds)
+void write_tone_file(const std::string& path, double frequency, double level_db, double seconds)
 {
     dsdgen::signal_description d;
     d.sample_rate = 2822400;
@@ -34,7 +27,7 @@ void write_tone_file(const fs::path& path, double frequency, double level_db, do
     const auto frames = static_cast<std::uint64_t>(seconds * d.sample_rate / 8);
     const std::vector<std::uint8_t> dsd = dsdgen::generate_dsd(d, frames);
     dsdiff_writer::stream_format format;
-    dsdiff_writer::write_file(path.string(), dsdiff_writer::plain_file(format, dsd));
+    dsdiff_writer::write_file(path, dsdiff_writer::plain_file(format, dsd));
 }
 
 std::vector<double> channel(const std::vector<float>& interleaved, std::size_t c, std::size_t first, std::size_t n)
@@ -44,7 +37,7 @@ std::vector<double> channel(const std::vector<float>& interleaved, std::size_t c
     return out;
 }
 
-std::string qvxhost() { return build_dir() + "/bin/qvxhost"; }
+std::string qvxhost() { return built_program("qvxhost"); }
 
 // The left channel through a 401-tap Blackman-windowed sinc low-pass at 20 kHz
 // (352800 Hz sampling), unity gain at 0 Hz.
@@ -75,16 +68,16 @@ std::vector<double> lowpass_left(const std::vector<float>& interleaved)
 
 TEST(playback, tone_at_default_rate_keeps_level_frequency_and_a_clean_band)
 {
-    const fs::path dir = scratch_dir();
+    const scratch_dir dir("e2e");
     // 743 bins of 88200/65536 Hz: 999.95 Hz, a whole number of periods in the
     // analysed block, so the tone falls in one bin.
     const double frequency = 743.0 * 88200.0 / 65536.0;
     write_tone_file(dir / "tone.dff", frequency, -6.0, 1.2);
-    const program_result r = run_program(qvxhost() + " decode " + (dir / "tone.dff").string() + " -o " + (dir / "tone.f32").string(),
-                                         (dir / "decode").string());
+    const program_result r = run_program(qvxhost() + " decode " + dir.path("tone.dff") + " -o " + dir.path("tone.f32"),
+                                         dir);
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.out.find("samplerate=88200\n"), std::string::npos) << r.out;
-    const std::vector<float> pcm = read_f32((dir / "tone.f32").string());
+    const std::vector<float> pcm = read_f32(dir.path("tone.f32"));
     ASSERT_GE(pcm.size(), 2u * (8192 + 65536));
 
     const std::size_t n = 65536;
@@ -111,24 +104,23 @@ TEST(playback, tone_at_default_rate_keeps_level_frequency_and_a_clean_band)
     RecordProperty("in_band_snr_db", std::to_string(snr_db));
     std::printf("in-band SNR of a -6 dBFS tone at 88200 Hz: %.1f dB\n", snr_db);
     EXPECT_GT(snr_db, 110.0);
-    fs::remove_all(dir);
 }
 
 TEST(playback, agrees_with_ffmpeg_after_the_first_samples)
 {
     if (!fs::exists("/usr/bin/ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
-    const fs::path dir = scratch_dir();
+    const scratch_dir dir("e2e");
     write_tone_file(dir / "tone.dff", 1000.0, -6.0, 0.5);
-    const program_result our_run = run_program(qvxhost() + " decode " + (dir / "tone.dff").string() + " -o " +
-                                                (dir / "ours.f32").string() + " --max-rate 1000000",
-                                            (dir / "ours").string());
+    const program_result our_run = run_program(qvxhost() + " decode " + dir.path("tone.dff") + " -o " +
+                                                dir.path("ours.f32") + " --max-rate 1000000",
+                                            dir);
     ASSERT_EQ(our_run.exit_code, 0) << our_run.err;
-    const program_result their_run = run_program("/usr/bin/ffmpeg -v error -i " + (dir / "tone.dff").string() + " -f f32le -y " +
-                                                  (dir / "theirs.f32").string(),
-                                              (dir / "ffmpeg").string());
+    const program_result their_run = run_program("/usr/bin/ffmpeg -v error -i " + dir.path("tone.dff") + " -f f32le -y " +
+                                                  dir.path("theirs.f32"),
+                                              dir);
     ASSERT_EQ(their_run.exit_code, 0) << their_run.err;
-    const std::vector<float> a = read_f32((dir / "ours.f32").string());
-    const std::vector<float> b = read_f32((dir / "theirs.f32").string());
+    const std::vector<float> a = read_f32(dir.path("ours.f32"));
+    const std::vector<float> b = read_f32(dir.path("theirs.f32"));
     ASSERT_GT(std::min(a.size(), b.size()), 2u * 20000);
 
     // The two decoders' filters treat the ultrasonic noise of DSD
@@ -165,5 +157,4 @@ TEST(playback, agrees_with_ffmpeg_after_the_first_samples)
                 best_lag, best_gain, difference_db);
     EXPECT_NEAR(best_gain, 1.99392, 0.01) << "ffmpeg's filter has unity gain at 0 Hz";
     EXPECT_LT(difference_db, -100.0);
-    fs::remove_all(dir);
 }

@@ -1,17 +1,7 @@
 // Decoding plain DSD through the input entry: PCM equal to the FIR over each
 // channel, block sizes, seeking, and resampling through the host's providers.
-#include "component/core_api.h"
-#include "dsd2pcm/dsd_converter.h"
+#include "decoding_fixture.h"
 #include "fake_resampler.h"
-#include "input/input_entry_impl.h"
-#include "memory_source.h"
-#include "preferences/settings.h"
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/service_registry_impl.h"
-#include "qvxhost/track_info_impl.h"
-#include "util/audio_chunk_impl.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
@@ -21,7 +11,6 @@ using namespace dsdiff_writer;
 
 namespace {
 
-abort_signal_impl never;
 constexpr std::size_t block = 16384; // bytes per channel per call
 
 bytes random_dsd(std::size_t n, unsigned seed)
@@ -32,62 +21,7 @@ bytes random_dsd(std::size_t n, unsigned seed)
     return out;
 }
 
-// The FIR run over each channel of `sound` from byte `first` on, from a reset.
-std::vector<float> reference_pcm(const bytes& sound, unsigned channels, std::size_t first_byte_per_channel = 0)
-{
-    const std::size_t per_channel = sound.size() / channels;
-    const std::size_t frames = per_channel - first_byte_per_channel;
-    std::vector<float> out(frames * channels);
-    for (unsigned c = 0; c < channels; ++c) {
-        dsd_converter converter;
-        converter.convert_reference(sound.data() + first_byte_per_channel * channels + c, channels, out.data() + c, channels,
-                                    static_cast<std::int32_t>(frames));
-    }
-    return out;
-}
-
-struct decoded {
-    std::vector<float> samples;
-    std::vector<std::size_t> chunk_frames;
-    std::vector<std::uint32_t> rates;
-};
-
-class input_decode : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        core_api::set_registry(&registry);
-        max_rate_setting = 1000000;
-    }
-    void TearDown() override
-    {
-        core_api::set_registry(nullptr);
-        max_rate_setting = default_max_rate;
-    }
-
-    service_ptr_t<input_decoder> open(const bytes& image)
-    {
-        service_ptr_t<input_decoder> decoder;
-        entry.open_decoder(decoder, memory_source(image), "a.dff", never);
-        decoder->start_decoding(0, 0, never);
-        return decoder;
-    }
-
-    static decoded drain(input_decoder& decoder, std::size_t max_calls = 100000)
-    {
-        decoded out;
-        audio_chunk_impl chunk;
-        for (std::size_t i = 0; i < max_calls && decoder.decode_next(chunk, never); ++i) {
-            out.samples.insert(out.samples.end(), chunk.get_data(), chunk.get_data() + chunk.get_data_size());
-            out.chunk_frames.push_back(chunk.get_sample_count());
-            out.rates.push_back(chunk.get_sample_rate());
-        }
-        return out;
-    }
-
-    service_registry_impl registry;
-    service_static_t<input_entry_impl> entry;
-};
+using input_decode = decoding_fixture;
 
 stream_format format_of(unsigned channels, std::uint32_t rate = 2822400)
 {
@@ -129,24 +63,24 @@ TEST_F(input_decode, chunk_describes_rate_and_channels)
     const bytes sound = random_dsd(5 * 100, 5);
     service_ptr_t<input_decoder> decoder = open(plain_file(format_of(5), sound));
     audio_chunk_impl chunk;
-    ASSERT_TRUE(decoder->decode_next(chunk, never));
+    ASSERT_TRUE(decoder->decode_next(chunk, abort));
     EXPECT_EQ(chunk.get_sample_rate(), 352800u);
     EXPECT_EQ(chunk.get_channels(), 5u);
     EXPECT_EQ(chunk.get_channel_config(), 0x37u);
     EXPECT_EQ(chunk.get_sample_count(), 100u);
-    EXPECT_FALSE(decoder->decode_next(chunk, never));
-    EXPECT_FALSE(decoder->decode_next(chunk, never)) << "false stays false";
+    EXPECT_FALSE(decoder->decode_next(chunk, abort));
+    EXPECT_FALSE(decoder->decode_next(chunk, abort)) << "false stays false";
 }
 
 TEST_F(input_decode, sound_data_of_whole_blocks_ends_with_an_empty_chunk)
 {
     service_ptr_t<input_decoder> decoder = open(plain_file(format_of(2), random_dsd(2 * 2 * block, 1)));
     audio_chunk_impl chunk;
-    ASSERT_TRUE(decoder->decode_next(chunk, never));
-    ASSERT_TRUE(decoder->decode_next(chunk, never));
-    ASSERT_TRUE(decoder->decode_next(chunk, never));
+    ASSERT_TRUE(decoder->decode_next(chunk, abort));
+    ASSERT_TRUE(decoder->decode_next(chunk, abort));
+    ASSERT_TRUE(decoder->decode_next(chunk, abort));
     EXPECT_EQ(chunk.get_sample_count(), 0u);
-    EXPECT_FALSE(decoder->decode_next(chunk, never));
+    EXPECT_FALSE(decoder->decode_next(chunk, abort));
 }
 
 TEST_F(input_decode, seek_resumes_like_a_fresh_converter_at_the_byte)
@@ -154,9 +88,9 @@ TEST_F(input_decode, seek_resumes_like_a_fresh_converter_at_the_byte)
     const bytes sound = random_dsd(2 * 20000, 9);
     service_ptr_t<input_decoder> decoder = open(plain_file(format_of(2), sound));
     drain(*decoder, 1);
-    decoder->seek_seconds(0.01, never); // p = 28224 bits: byte 3528 per channel
+    decoder->seek_seconds(0.01, abort); // p = 28224 bits: byte 3528 per channel
     EXPECT_EQ(drain(*decoder).samples, reference_pcm(sound, 2, 3528));
-    decoder->seek_seconds(0.010001, never); // a few bits further: still byte 3528
+    decoder->seek_seconds(0.010001, abort); // a few bits further: still byte 3528
     EXPECT_EQ(drain(*decoder).samples, reference_pcm(sound, 2, 3528));
 }
 
@@ -166,11 +100,11 @@ TEST_F(input_decode, seek_outside_the_stream_clamps)
     service_ptr_t<input_decoder> decoder = open(plain_file(format_of(2), sound));
     const std::vector<float> whole = reference_pcm(sound, 2);
     for (double t : {-1.0, -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
-        decoder->seek_seconds(t, never);
+        decoder->seek_seconds(t, abort);
         EXPECT_EQ(drain(*decoder).samples, whole) << t;
     }
     for (double t : {10.0, 1e300, std::numeric_limits<double>::infinity()}) {
-        decoder->seek_seconds(t, never);
+        decoder->seek_seconds(t, abort);
         const decoded d = drain(*decoder);
         EXPECT_EQ(d.chunk_frames, std::vector<std::size_t>{0}) << t << ": one empty chunk, then the end";
     }
@@ -210,7 +144,7 @@ TEST_F(input_decode, missing_resampler_fails_the_call_and_is_tried_again)
     service_ptr_t<input_decoder> decoder = open(plain_file(format_of(2), random_dsd(2 * 3 * block, 3)));
     audio_chunk_impl chunk;
     try {
-        decoder->decode_next(chunk, never);
+        decoder->decode_next(chunk, abort);
         FAIL() << "decoded without a resampler";
     } catch (const exception_io_data& e) {
         EXPECT_STREQ(e.what(), "Unsupported sample rate, no resampler present");
@@ -219,9 +153,9 @@ TEST_F(input_decode, missing_resampler_fails_the_call_and_is_tried_again)
     auto provider = make_service<fake_resampler_provider>(log, 1.0f, true);
     provider->fail_instantiate = true;
     registry.add_object(dsp_entry::class_guid, provider);
-    EXPECT_THROW(decoder->decode_next(chunk, never), exception_io_data);
+    EXPECT_THROW(decoder->decode_next(chunk, abort), exception_io_data);
     provider->fail_instantiate = false;
-    EXPECT_TRUE(decoder->decode_next(chunk, never)) << "a later call tries the resampler again";
+    EXPECT_TRUE(decoder->decode_next(chunk, abort)) << "a later call tries the resampler again";
     EXPECT_EQ(provider->instantiations, 2);
 }
 
@@ -253,7 +187,7 @@ TEST_F(input_decode, seek_flushes_the_resampler_and_resets_the_filters)
     const bytes sound = random_dsd(2 * 9000, 8);
     service_ptr_t<input_decoder> decoder = open(plain_file(format_of(2), sound));
     drain(*decoder, 1);
-    decoder->seek_seconds(0.0, never);
+    decoder->seek_seconds(0.0, abort);
     EXPECT_EQ(log.flushes, 1);
     EXPECT_EQ(drain(*decoder).samples, reference_pcm(sound, 2)) << "a step-1 fake passes the PCM through unchanged";
 }
@@ -270,14 +204,14 @@ TEST_F(input_decode, pcm_rate_equal_to_the_setting_is_not_resampled)
 TEST_F(input_decode, absurd_sample_rates_are_refused_at_start)
 {
     service_ptr_t<input_decoder> decoder;
-    entry.open_decoder(decoder, memory_source(plain_file(format_of(2, 4000000000u), bytes(400, 0x69))), "a.dff", never);
+    entry.open_decoder(decoder, memory_source(plain_file(format_of(2, 4000000000u), bytes(400, 0x69))), "a.dff", abort);
     try {
-        decoder->start_decoding(0, 0, never);
+        decoder->start_decoding(0, 0, abort);
         FAIL() << "started a 4 GHz stream";
     } catch (const exception_io_data& e) {
         EXPECT_STREQ(e.what(), "Unsupported sample rate: 4000000000");
     }
-    EXPECT_THROW(decoder->start_decoding(1, 0, never), exception_io_data) << "subsong 1";
+    EXPECT_THROW(decoder->start_decoding(1, 0, abort), exception_io_data) << "subsong 1";
 }
 
 TEST_F(input_decode, largest_legal_layout_and_rate_decode)

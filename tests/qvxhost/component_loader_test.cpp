@@ -1,7 +1,7 @@
 #include "dsdiff_writer.h"
 #include "host/component_identity.h"
 #include "host/dsp.h"
-#include "program_runner.h"
+#include "qvxhost_runner.h"
 #include "qvxhost/abort_signal_impl.h"
 #include "qvxhost/component_loader.h"
 #include "qvxhost/config_record.h"

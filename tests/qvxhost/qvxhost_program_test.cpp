@@ -1,5 +1,5 @@
 #include "dsdiff_writer.h"
-#include "program_runner.h"
+#include "qvxhost_runner.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
