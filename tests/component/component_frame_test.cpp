@@ -3,6 +3,7 @@
 #include "component/identity_services.h"
 #include "host/component_client.h"
 #include "host/input.h"
+#include "host/preferences_page.h"
 #include "util/string8.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,8 @@ TEST(component_client, reports_version_and_no_debug_build)
 TEST(component_client, factory_list_in_reverse_registration_order)
 {
     const std::vector<guid> expected = {component_installation_validator::class_guid, componentversion::class_guid,
-                                        input_file_type::class_guid, input_entry::class_guid};
+                                        input_file_type::class_guid, preferences_page::class_guid,
+                                        input_entry::class_guid};
     EXPECT_EQ(factory_guids(), expected);
 }
 
