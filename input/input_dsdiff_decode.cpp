@@ -188,9 +188,17 @@ bool input_dsdiff::decode_next(audio_chunk& chunk, abort_signal& abort)
     for (;;) {
         if (end_of_data) return false;
 
+        // The resampler is made before any data is read: when the host refuses
+        // it, the call fails without consuming audio and a later call tries again
+        // from the same place.
+        const bool resampling = pcm_rate() > max_output_rate;
+        if (resampling && resampler.is_empty()) {
+            resampler = create_resampler(core_api::registry(), pcm_rate(), max_output_rate);
+            if (resampler.is_empty()) throw exception_io_data("Unsupported sample rate, no resampler present");
+        }
+
         std::uint32_t bytes = 0;
         const bool have_data = props.is_dst ? read_dst_frame(bytes, abort) : read_plain_block(bytes, abort);
-        const bool resampling = pcm_rate() > max_output_rate;
         if (!have_data) {
             // DST end: drain what the resampler still holds, once.
             if (!resampling || resampler.is_empty()) return false;
@@ -203,10 +211,6 @@ bool input_dsdiff::decode_next(audio_chunk& chunk, abort_signal& abort)
         if (!resampling) {
             deliver(samples, chunk);
             return true;
-        }
-        if (resampler.is_empty()) {
-            resampler = create_resampler(core_api::registry(), pcm_rate(), max_output_rate);
-            if (resampler.is_empty()) throw exception_io_data("Unsupported sample rate, no resampler present");
         }
         if (resample(samples, !props.is_dst && end_of_data, chunk, abort)) return true;
     }
