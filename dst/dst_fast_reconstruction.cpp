@@ -105,7 +105,7 @@ inline void decode_byte(channel_state* channels, int n, arith_registers& arith, 
 
 }  // namespace
 
-int reconstruct_fast(const dst_frame_header& header, const dst_prediction_tables& tables, const dst_packed_code& code,
+int reconstruct_wide(const dst_frame_header& header, const dst_prediction_tables& tables, const dst_packed_code& code,
                      std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
 {
     const dst_geometry& g = header.geometry;

@@ -5,6 +5,7 @@
 
 #include "dst/dst_fast_reconstruction.h"
 #include "dst/dst_frame_error.h"
+#include "dst/dst_lookahead.h"
 #include "dst/dst_segmentation.h"
 
 namespace {
@@ -24,6 +25,7 @@ void dst_frame_decoder::create(int channel_count, int rate_factor)
         filter_coding_.create(dst_table_coding::filters, g.max_filters);
         ptable_coding_.create(dst_table_coding::ptables, g.max_ptables);
         prediction_tables_.create(g.max_filters);
+        lookahead_tables_.create(g.max_filters, g.max_ptables);
         packed_code_.create(g);
         staging_.assign(static_cast<std::size_t>(g.frame_bytes()), 0);
     } catch (...) {
@@ -39,6 +41,7 @@ void dst_frame_decoder::destroy()
     header_.release();
     frame_reader_.release();
     prediction_tables_.release();
+    lookahead_tables_.release();
     packed_code_.release();
     std::vector<std::uint8_t>().swap(staging_);
     reference_work_.release();
@@ -78,9 +81,16 @@ int dst_frame_decoder::decode_frame(std::uint32_t frame_length_bytes, const std:
         frame_reader_.read_bit_array(adata_length, reference_work_.adata.data());
         return reconstruct_reference(header_, adata_length, reference_work_, out, code_bits_read_);
     }
-    prediction_tables_.build(header_);
     packed_code_.load(frame_reader_.frame(), adata_start, adata_length);
-    return reconstruct_fast(header_, prediction_tables_, packed_code_, staging_.data(), out, code_bits_read_);
+    if (form != reconstruction::fast_wide && lookahead_tables_.build(header_)) {
+        if (form == reconstruction::fast && lookahead_bmi2_available())
+            return reconstruct_lookahead_bmi2(header_, lookahead_tables_, packed_code_, staging_.data(), out,
+                                              code_bits_read_);
+        return reconstruct_lookahead_portable(header_, lookahead_tables_, packed_code_, staging_.data(), out,
+                                              code_bits_read_);
+    }
+    prediction_tables_.build(header_);
+    return reconstruct_wide(header_, prediction_tables_, packed_code_, staging_.data(), out, code_bits_read_);
 }
 
 void dst_frame_decoder::copy_plain_frame(std::uint8_t* out)

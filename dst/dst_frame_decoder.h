@@ -11,6 +11,7 @@
 
 #include "dst/dst_bit_reader.h"
 #include "dst/dst_frame_header.h"
+#include "dst/dst_lookahead_tables.h"
 #include "dst/dst_packed_code.h"
 #include "dst/dst_prediction_tables.h"
 #include "dst/dst_reconstruction.h"
@@ -18,8 +19,12 @@
 
 class dst_frame_decoder {
 public:
-    // How coded bits are rebuilt: the fast form, or the plain reference form it must match.
-    enum class reconstruction { fast, reference };
+    // How coded bits are rebuilt. `fast` picks the quickest form the processor runs; the
+    // others are there to be compared with each other: the plain reference form, the
+    // lookahead form without processor-specific instructions, and the wide form (32-bit
+    // sums over 8-bit history groups), which `fast` uses for a frame whose filter sums
+    // could leave 16 bits. All give the same bytes and status.
+    enum class reconstruction { fast, reference, fast_portable, fast_wide };
 
     // Fixes the geometry and allocates all tables (a previous geometry is dropped).
     // Throws std::runtime_error "Unsupported channel count!" outside 1..127 channels,
@@ -59,6 +64,7 @@ private:
     dst_frame_header header_;
     dst_bit_reader frame_reader_;
     dst_prediction_tables prediction_tables_;
+    dst_lookahead_tables lookahead_tables_;
     dst_packed_code packed_code_;
     std::vector<std::uint8_t> staging_;    // fast-form output until the code's end is checked
     dst_reference_work reference_work_;    // sized on the first reference decode

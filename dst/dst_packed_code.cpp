@@ -5,11 +5,12 @@
 void dst_packed_code::create(const dst_geometry& g)
 {
     // One decoding step per bit of the frame plus the discarded first bit, at most 8 code
-    // bits each, after the 13 bits of the restart; 2 more bytes for reads of a byte pair.
+    // bits each, after the 13 bits of the restart; 16 more bytes for reads of a byte pair or
+    // of 8 bytes from a position up to 7 bits beyond that.
     const std::int64_t steps = static_cast<std::int64_t>(g.channel_count) * g.bits_per_channel + 1;
     const std::int64_t readable_bits = 13 + 8 * steps;
     const std::int64_t code_bits = std::max<std::int64_t>(readable_bits, g.max_adata_bits);
-    bytes_.assign(static_cast<std::size_t>((code_bits + 7) / 8 + 2), 0);
+    bytes_.assign(static_cast<std::size_t>((code_bits + 7) / 8 + 16), 0);
     length_ = 0;
     dirty_bytes_ = 0;
 }

@@ -1,7 +1,7 @@
 // A frame's arithmetic code packed eight bits to a byte (first bit most significant),
 // followed by enough zero bytes that the decoder can read on past the code's end
 // without checks: each decoding step shifts in at most 8 bits, so a frame of n steps
-// reads at most 13 + 8 × n bits.
+// reads at most 13 + 8 × n bits, and may load 8 bytes from up to 7 bits past that.
 #pragma once
 
 #include <cstdint>

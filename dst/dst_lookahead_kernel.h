@@ -1,0 +1,283 @@
+// The lookahead form of DST reconstruction, as a kernel that is compiled once per
+// instruction-set level (dst_lookahead_portable.cpp, dst_lookahead_bmi2.cpp). Everything
+// here has internal linkage, so that code built for one level never serves another.
+//
+// Per bit the serial work is the arithmetic decoder's step and nothing else: the two
+// probabilities a bit can need (its newest predecessor in the channel being −1 or +1) are
+// prepared from older bits, and the step only picks one. Per byte and channel, the part of
+// the coming byte's 8 predictions that depends on bits before the byte is summed in eight
+// 16-bit lanes from the history's 8-bit groups (dst_lookahead_tables.h), two bits ahead of
+// the byte so that it is ready in time. The arithmetic decoder reads its code from a 64-bit
+// window that is refilled every few dozen bits, and needs no bounds checks: the code is
+// zero-padded beyond the longest read (dst_packed_code.h).
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "dst/dst_frame_header.h"
+#include "dst/dst_lookahead_tables.h"
+#include "dst/dst_packed_code.h"
+
+namespace {
+
+inline std::uint64_t load_big_endian64(const std::uint8_t* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::little)
+        v = __builtin_bswap64(v);
+    return v;
+}
+
+// The data-dependent choice of a decoding step, which follows a coin toss and must not be
+// a branch: one = (code >= h); when one, code −= h and range = if_one, else range = if_zero.
+// Compilers may turn the plain form into a branch; on x86-64 two conditional moves say it.
+inline void select_on_code(std::uint32_t& code, std::uint32_t h, std::uint32_t if_one, std::uint32_t if_zero,
+                           std::uint32_t& range, std::uint32_t& one)
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    const std::uint32_t reduced = code - h;
+    std::uint8_t flag;
+    __asm__("cmpl %[h], %[code]\n\t"
+            "cmovael %[reduced], %[code]\n\t"
+            "cmovael %[if_one], %[if_zero]\n\t"
+            "setae %[flag]"
+            : [code] "+r"(code), [if_zero] "+r"(if_zero), [flag] "=q"(flag)
+            : [h] "r"(h), [reduced] "r"(reduced), [if_one] "r"(if_one)
+            : "cc");
+    range = if_zero;
+    one = flag;
+#else
+    one = code >= h ? 1u : 0u;
+    code = one ? code - h : code;
+    range = one ? if_one : if_zero;
+#endif
+}
+
+// mask_of(b) is all ones for b = 1 and 0 for b = 0: selections by it stay branch-free.
+inline std::uint64_t mask_of(std::uint64_t bit) { return std::uint64_t{0} - bit; }
+
+// The arithmetic decoder of dst_arith_decoder.h with its range kept 20 bits up (so that its
+// leading zeros are the normalising shift) and the code bits to come in a 64-bit window.
+// The code value keeps the plain decoder's unsigned 32-bit arithmetic, which matters for
+// codes that are not valid (value not below the range).
+struct lookahead_arith {
+    std::uint32_t code;
+    std::uint32_t range;   // A << 20
+    std::uint64_t window;  // the next code bits, first one most significant; `available` valid
+    int available;
+    std::int64_t pos;      // next code bit not yet in window
+    const std::uint8_t* bytes;
+
+    void start(const std::uint8_t* code_bytes)
+    {
+        bytes = code_bytes;
+        // The code's first bit never enters the decoder: C starts as bits 1..12.
+        const std::uint64_t w = load_big_endian64(bytes);
+        code = static_cast<std::uint32_t>((w << 1) >> 52);
+        window = w << 13;
+        available = 64 - 13;
+        pos = 64;
+        range = std::uint32_t{4095} << 20;
+    }
+
+    // Bits of the code taken into C so far.
+    std::int64_t consumed() const { return pos - available; }
+
+    void refill()
+    {
+        // At least 57 valid bits; the zero padding behind the code keeps the load in bounds.
+        // Bits beyond the 56 counted are the stream's own, so the next refill ORs in the same.
+        window |= (load_big_endian64(bytes + (pos >> 3)) << (pos & 7)) >> available;
+        pos += 56;
+        available += 56;
+    }
+
+    std::uint64_t decode(std::uint64_t p)
+    {
+        // q: p × (the range's top four bits, the lowest also set when bit 7 is set).
+        const std::uint32_t top = (range >> 28) | ((range >> 27) & 1u);
+        const std::uint32_t q = static_cast<std::uint32_t>(p) * top;
+        const std::uint32_t h = (range >> 20) - q;
+        std::uint32_t one;
+        select_on_code(code, h, q << 20, range - (q << 20), range, one);
+        // The range is at least 8 after a step, so s ≤ 8 ≤ available.
+        const int s = __builtin_clz(range);
+        range <<= s;
+        code = (code << s) | static_cast<std::uint32_t>((window >> 1) >> (63 - s));
+        window <<= s;
+        available -= s;
+        if (available < 8) [[unlikely]]
+            refill();
+        return one;
+    }
+};
+
+struct lookahead_channel {
+    dst_lanes history_part;          // lane m: history part of bit m's prediction in this byte
+    dst_lanes next_history_part;     // the same for the next byte
+    std::uint64_t hist;              // bit k: the bit k + 2 steps back (1 for +1)
+    std::uint64_t newest;            // the bit 1 step back, 0 or 1
+    std::uint64_t byte_start;        // at the byte's start: bit k is the bit k + 1 steps back
+    std::uint64_t older;             // at the byte's start: the bits 65..128 steps back
+    const std::int16_t* windows;     // window tables of the byte's filter
+    const std::uint16_t* probability; // the byte's probability table (probability_and_sign)
+    std::int32_t newest_weight;
+    std::int32_t half_prob_end;      // bits before this one are decoded at p = 128
+};
+
+// Σ over the history's groups of 8 bits of the group's lanes; lo and hi are the history's
+// bits 0..63 and 64..127. Two sums halve the chain of additions.
+[[gnu::always_inline]] inline dst_lanes sum_history_lanes(const dst_lanes* lanes, int groups, std::uint64_t lo, std::uint64_t hi)
+{
+    dst_lanes a{};
+    dst_lanes b{};
+    switch (groups) {
+    case 16: a += lanes[15 * 256 + (hi >> 56)]; [[fallthrough]];
+    case 15: b += lanes[14 * 256 + ((hi >> 48) & 0xFF)]; [[fallthrough]];
+    case 14: a += lanes[13 * 256 + ((hi >> 40) & 0xFF)]; [[fallthrough]];
+    case 13: b += lanes[12 * 256 + ((hi >> 32) & 0xFF)]; [[fallthrough]];
+    case 12: a += lanes[11 * 256 + ((hi >> 24) & 0xFF)]; [[fallthrough]];
+    case 11: b += lanes[10 * 256 + ((hi >> 16) & 0xFF)]; [[fallthrough]];
+    case 10: a += lanes[9 * 256 + ((hi >> 8) & 0xFF)]; [[fallthrough]];
+    case 9: b += lanes[8 * 256 + (hi & 0xFF)]; [[fallthrough]];
+    case 8: a += lanes[7 * 256 + (lo >> 56)]; [[fallthrough]];
+    case 7: b += lanes[6 * 256 + ((lo >> 48) & 0xFF)]; [[fallthrough]];
+    case 6: a += lanes[5 * 256 + ((lo >> 40) & 0xFF)]; [[fallthrough]];
+    case 5: b += lanes[4 * 256 + ((lo >> 32) & 0xFF)]; [[fallthrough]];
+    case 4: a += lanes[3 * 256 + ((lo >> 24) & 0xFF)]; [[fallthrough]];
+    case 3: b += lanes[2 * 256 + ((lo >> 16) & 0xFF)]; [[fallthrough]];
+    case 2: a += lanes[1 * 256 + ((lo >> 8) & 0xFF)]; [[fallthrough]];
+    case 1: b += lanes[lo & 0xFF]; [[fallthrough]];
+    default: break;
+    }
+    return a + b;
+}
+
+// Decodes bit m of the current byte of one channel; j is the bit's index in the channel.
+template <int m, bool check_half_prob>
+inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
+{
+    constexpr std::uint64_t window_mask = (std::uint64_t{4} << m) - 1;
+    constexpr int window_offset = (4 << m) - 4;
+    // Both candidates come from bits at least 2 steps back; the newest bit only selects.
+    const std::uint64_t window = (cs.hist << 1) & window_mask;
+    const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+    const std::int64_t if_plus = if_minus + cs.newest_weight;
+    // Entry index: prediction >> 3, or (prediction − 1) >> 3 when negative.
+    std::uint64_t e_minus = cs.probability[(if_minus + (if_minus >> 63)) >> 3];
+    std::uint64_t e_plus = cs.probability[(if_plus + (if_plus >> 63)) >> 3];
+    if (check_half_prob && j < cs.half_prob_end) {
+        e_minus = (e_minus & 0x100u) | 128u;
+        e_plus = (e_plus & 0x100u) | 128u;
+    }
+    const std::uint64_t e = e_minus ^ ((e_minus ^ e_plus) & mask_of(cs.newest));
+    const std::uint64_t p = e & 0xFFu;
+    const std::uint64_t up = e >> 8;
+    const std::uint64_t residual = arith.decode(p);
+    cs.hist = (cs.hist << 1) | cs.newest;
+    cs.newest = up ^ residual;
+}
+
+template <int m, bool check_half_prob>
+inline void lookahead_bit_row(lookahead_channel* channels, int n, lookahead_arith& arith, std::int32_t k)
+{
+    for (int c = 0; c < n; ++c)
+        lookahead_step<m, check_half_prob>(channels[c], arith, 8 * k + m);
+}
+
+template <bool check_half_prob>
+inline void lookahead_byte(const dst_frame_header& header, const dst_lookahead_tables& tables,
+                           lookahead_channel* channels, int n, lookahead_arith& arith, std::int32_t k)
+{
+    lookahead_bit_row<0, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<1, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<2, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<3, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<4, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<5, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<6, check_half_prob>(channels, n, arith, k);
+    // Before bit 7 the history up to bit 5 is known: the next byte's history part can start.
+    const std::int32_t last = header.geometry.bytes_per_channel - 1;
+    const auto next = static_cast<std::size_t>(k < last ? k + 1 : last);
+    for (int c = 0; c < n; ++c) {
+        lookahead_channel& cs = channels[c];
+        const auto ch = static_cast<std::size_t>(c);
+        const std::size_t f = header.filter_of_byte(ch, next);
+        const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
+        cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
+        lookahead_step<7, check_half_prob>(cs, arith, 8 * k + 7);
+    }
+}
+
+// Same results as reconstruct_reference; staging receives the bytes until the code's end
+// has been checked. Requires tables built for this frame (their build returned true).
+inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const dst_lookahead_tables& tables,
+                                        const dst_packed_code& code, std::uint32_t first_probability,
+                                        std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
+{
+    const dst_geometry& g = header.geometry;
+    const int n = g.channel_count;
+    const auto nn = static_cast<std::size_t>(n);
+
+    lookahead_arith arith;
+    arith.start(code.bytes());
+    arith.decode(first_probability);
+
+    // The assumed past: the bit k + 1 steps back is +1 for odd k.
+    constexpr std::uint64_t alternating = 0xAAAAAAAAAAAAAAAAull;
+    lookahead_channel channels[dst_geometry::max_channel_count];
+    std::int32_t half_prob_bytes = 0;
+    for (std::size_t c = 0; c < nn; ++c) {
+        lookahead_channel& cs = channels[c];
+        cs.byte_start = alternating;
+        cs.older = alternating;
+        cs.newest = alternating & 1u;
+        cs.hist = alternating >> 1;
+        const std::size_t f = header.filter_of_byte(c, 0);
+        // Two bits before byte 0 the history is the same pattern.
+        cs.history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), alternating,
+                                            alternating);
+        cs.half_prob_end = header.half_prob[c] == 1 ? header.half_prob_bits[c] : 0;
+        half_prob_bytes = half_prob_bytes > (cs.half_prob_end + 7) / 8 ? half_prob_bytes : (cs.half_prob_end + 7) / 8;
+    }
+
+    for (std::int32_t k = 0; k < g.bytes_per_channel; ++k) {
+        const auto byte = static_cast<std::size_t>(k);
+        for (std::size_t c = 0; c < nn; ++c) {
+            lookahead_channel& cs = channels[c];
+            const std::size_t f = header.filter_of_byte(c, byte);
+            cs.windows = tables.window(f, 0);
+            cs.newest_weight = tables.newest_bit_weight(f);
+            cs.probability = tables.probability_and_sign(header.ptable_of_byte(c, byte));
+        }
+        if (k < half_prob_bytes)
+            lookahead_byte<true>(header, tables, channels, n, arith, k);
+        else
+            lookahead_byte<false>(header, tables, channels, n, arith, k);
+        std::uint8_t* row = staging + byte * nn;
+        for (std::size_t c = 0; c < nn; ++c) {
+            lookahead_channel& cs = channels[c];
+            const std::uint64_t recent = (cs.hist << 1) | cs.newest;
+            row[c] = static_cast<std::uint8_t>(recent);
+            cs.older = (cs.older << 8) | (cs.byte_start >> 56);
+            cs.byte_start = recent;
+            cs.history_part = cs.next_history_part;
+        }
+    }
+
+    // The end check: at most 7 code bits may remain unread, and all of them 0.
+    code_bits_read = arith.consumed();
+    const std::int64_t length = code.length();
+    if (code_bits_read < length - 7)
+        return 1;
+    for (std::int64_t pos = code_bits_read; pos < length; ++pos)
+        if (code.bit(pos) != 0)
+            return 1;
+    std::memcpy(out, staging, static_cast<std::size_t>(g.frame_bytes()));
+    return 0;
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include "dst/dst_lookahead_tables.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+
+void dst_lookahead_tables::create(int max_filters, int max_ptables)
+{
+    const auto filters = static_cast<std::size_t>(max_filters);
+    lanes_.assign(filters * groups_per_filter * entries_per_group, dst_lanes{});
+    history_groups_.assign(filters, 0);
+    windows_.assign(filters * window_entries, 0);
+    newest_weight_.assign(filters, 0);
+    probabilities_.assign(static_cast<std::size_t>(max_ptables) * signed_entries, 128);
+}
+
+void dst_lookahead_tables::release()
+{
+    std::vector<dst_lanes>().swap(lanes_);
+    std::vector<int>().swap(history_groups_);
+    std::vector<std::int16_t>().swap(windows_);
+    std::vector<std::int32_t>().swap(newest_weight_);
+    std::vector<std::uint16_t>().swap(probabilities_);
+}
+
+bool dst_lookahead_tables::build(const dst_frame_header& header)
+{
+    for (std::int32_t f = 0; f < header.filter_count; ++f) {
+        const auto fi = static_cast<std::size_t>(f);
+        const std::int32_t order = header.filter_order[fi];
+        const auto row = header.filter_coef.row(fi);
+        auto coef = [&](int k) { return k < order ? row[static_cast<std::size_t>(k)] : 0; };
+
+        std::int32_t magnitude = 0;
+        for (int k = 0; k < order; ++k)
+            magnitude += std::abs(coef(k));
+        if (magnitude > 32767)
+            return false;
+
+        // Each entry differs from the one without its lowest set bit by turning that bit's
+        // −1 into +1: twice its coefficient (in every lane at once for the history groups).
+        const int groups = (order + 5) / 8;
+        history_groups_[fi] = groups;
+        dst_lanes* lanes = lanes_.data() + fi * groups_per_filter * entries_per_group;
+        for (int g = 0; g < groups; ++g) {
+            dst_lanes bit_weight[8];
+            dst_lanes all_minus{};
+            for (int b = 0; b < 8; ++b) {
+                for (int m = 0; m < 8; ++m)
+                    bit_weight[b][m] = static_cast<std::int16_t>(coef(m + 2 + 8 * g + b));
+                all_minus -= bit_weight[b];
+            }
+            dst_lanes* group = lanes + g * entries_per_group;
+            group[0] = all_minus;
+            for (unsigned v = 1; v < entries_per_group; ++v) {
+                const unsigned lowest = v & (0u - v);
+                const dst_lanes twice = bit_weight[std::countr_zero(lowest)] * static_cast<std::int16_t>(2);
+                group[v] = group[v ^ lowest] + twice;
+            }
+        }
+
+        std::int16_t* windows = windows_.data() + fi * window_entries;
+        for (int m = 0; m < 8; ++m) {
+            const int bits = m + 2;
+            std::int16_t* table = windows + ((4u << m) - 4);
+            std::int32_t all_minus = 0;
+            for (int k = 0; k < bits; ++k)
+                all_minus -= coef(k);
+            table[0] = static_cast<std::int16_t>(all_minus);
+            for (unsigned v = 1; v < (1u << bits); ++v) {
+                const unsigned lowest = v & (0u - v);
+                table[v] = static_cast<std::int16_t>(table[v ^ lowest] + 2 * coef(std::countr_zero(lowest)));
+            }
+        }
+        newest_weight_[fi] = 2 * coef(0);
+    }
+
+    for (std::int32_t t = 0; t < header.ptable_count; ++t) {
+        const auto ti = static_cast<std::size_t>(t);
+        const auto length = static_cast<std::size_t>(header.ptable_length[ti]);
+        const auto row = header.ptables.row(ti);
+        // Index i ≥ 0 stands for |prediction| >> 3 = i, index −1 − i for the same magnitude
+        // of a negative prediction.
+        std::uint16_t* zero = probabilities_.data() + ti * signed_entries + signed_entries / 2;
+        constexpr std::uint16_t not_negative = 0x100;
+        for (std::size_t i = 0; i < signed_entries / 2; ++i) {
+            const auto p = static_cast<std::uint16_t>(row[std::min(i, length - 1)]);
+            zero[i] = static_cast<std::uint16_t>(p | not_negative);
+            *(zero - 1 - i) = p;
+        }
+    }
+    return true;
+}
