@@ -9,6 +9,7 @@
 #include "qvxhost/process_info.h"
 #include "qvxhost/progress_bar.h"
 #include "qvxhost/service_impl.h"
+#include "qvxhost/shared_library.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +22,7 @@ namespace {
 std::string default_component_path()
 {
     const std::filesystem::path program = executable_path();
-    return (program.parent_path() / ".." / "lib" / "qvx_input_dsdiff.so").lexically_normal().string();
+    return (program.parent_path() / ".." / "lib" / (std::string("qvx_input_dsdiff") + shared_library_suffix)).lexically_normal().string();
 }
 
 std::string run(const command_line& command, std::optional<loaded_component>& component, host_services& host)

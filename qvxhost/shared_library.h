@@ -1,8 +1,11 @@
 // An open shared library; closed when the handle goes. The OS calls live in
-// shared_library_posix.cpp.
+// shared_library_posix.cpp and shared_library_win32.cpp.
 #pragma once
 
 #include <string>
+
+// The file-name suffix of shared libraries on this system: ".so" or ".dll".
+extern const char* const shared_library_suffix;
 
 class shared_library {
 public:

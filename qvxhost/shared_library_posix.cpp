@@ -4,6 +4,8 @@
 
 #include <dlfcn.h>
 
+const char* const shared_library_suffix = ".so";
+
 shared_library::shared_library(const std::string& path) : path_(path)
 {
     // Bind everything now, so that a broken build fails here rather than mid-playback;

@@ -47,15 +47,21 @@ TEST(dialog_template_101, dialog_places_its_controls_where_the_template_says)
     ASSERT_TRUE(GetWindowRect(page.dialog(), &dialog));
     ASSERT_TRUE(GetWindowRect(GetDlgItem(page.dialog(), -1), &label));
     ASSERT_TRUE(GetWindowRect(page.combo(), &combo));
-    const RECT label_px = dialog_units_to_pixels(page.dialog(), RECT{7, 7, 84, 19});
-    const RECT combo_px = dialog_units_to_pixels(page.dialog(), RECT{90, 7, 160, 85});
-    EXPECT_EQ(label.left - dialog.left, label_px.left);
-    EXPECT_EQ(label.top - dialog.top, label_px.top);
-    EXPECT_EQ(label.right - dialog.left, label_px.right);
-    EXPECT_EQ(label.bottom - dialog.top, label_px.bottom);
-    EXPECT_EQ(combo.left - dialog.left, combo_px.left);
-    EXPECT_EQ(combo.top - dialog.top, combo_px.top);
-    EXPECT_EQ(combo.right - dialog.left, combo_px.right);
+    // Position and size are converted separately, as the dialog manager does.
+    const auto expect_placed = [&](const RECT& window, const RECT& units, const char* what, bool full_height) {
+        const RECT at = dialog_units_to_pixels(page.dialog(), RECT{units.left, units.top, 0, 0});
+        const RECT size = dialog_units_to_pixels(page.dialog(), RECT{0, 0, units.right - units.left, units.bottom - units.top});
+        EXPECT_EQ(window.left - dialog.left, at.left) << what;
+        EXPECT_EQ(window.top - dialog.top, at.top) << what;
+        EXPECT_EQ(window.right - window.left, size.right) << what;
+        if (full_height) {
+            EXPECT_EQ(window.bottom - window.top, size.bottom) << what;
+        }
+    };
+    expect_placed(label, RECT{7, 7, 84, 19}, "label", true);
+    // A closed combo box is only as tall as its edit field; the template's height includes the list.
+    expect_placed(combo, RECT{90, 7, 160, 85}, "combo box", false);
+    EXPECT_LT(combo.bottom - combo.top, dialog_units_to_pixels(page.dialog(), RECT{0, 0, 0, 78}).bottom);
     EXPECT_EQ(text_of(GetDlgItem(page.dialog(), -1)), "Maximum sample rate:");
     // A child of the host's page, not shown until the host shows it.
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(page.dialog(), GWL_STYLE)) & 0xF0000000u, 0x40000000u);

@@ -181,7 +181,13 @@ window_kind kind_of_class(const std::string& name)
     return window_kind::other;
 }
 
-RECT offset(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+// As the dialog manager does: position and size are converted separately.
+RECT place(const RECT& units, LONG origin_x, LONG origin_y)
+{
+    const RECT at = win32_model::dialog_units_to_pixels(RECT{units.left, units.top, 0, 0});
+    const RECT size = win32_model::dialog_units_to_pixels(RECT{0, 0, units.right - units.left, units.bottom - units.top});
+    return RECT{origin_x + at.left, origin_y + at.top, origin_x + at.left + size.right, origin_y + at.top + size.bottom};
+}
 
 struct error_text {
     DWORD code;
@@ -226,14 +232,13 @@ HWND CreateDialogParamW(HINSTANCE module, LPCWSTR template_name, HWND parent, DL
     const win32_model::dialog_template& t = found->second;
     const LONG origin_x = parent ? parent->rect.left : 0;
     const LONG origin_y = parent ? parent->rect.top : 0;
-    HWND dialog = new_window(window_kind::dialog, parent,
-                             offset(win32_model::dialog_units_to_pixels(t.units), origin_x, origin_y));
+    HWND dialog = new_window(window_kind::dialog, parent, place(t.units, origin_x, origin_y));
     dialog->style = t.style;
     dialog->procedure = procedure;
     dialog->dialog_slots[DWLP_DLGPROC / 8] = reinterpret_cast<LONG_PTR>(procedure);
     for (const win32_model::dialog_item_template& item : t.items) {
         const window_kind kind = kind_of_class(item.window_class);
-        RECT rect = offset(win32_model::dialog_units_to_pixels(item.units), dialog->rect.left, dialog->rect.top);
+        RECT rect = place(item.units, dialog->rect.left, dialog->rect.top);
         if (kind == window_kind::combo_box) rect.bottom = rect.top + closed_combo_height;
         HWND control = new_window(kind, dialog, rect);
         control->id = item.id;
