@@ -1,4 +1,4 @@
-// Time per decoded DSD bit of coded DST frames, fast and reference reconstruction, at
+// Time per decoded DSD bit of coded DST frames, by reconstruction form, at
 // 2822400 Hz (rate factor 64) by channel count and filter order.
 //
 // The frames are synthetic: each channel has its own filter of the given order with random
@@ -66,6 +66,13 @@ void decode_frames(benchmark::State& state, dst_frame_decoder::reconstruction fo
 
 void dst_fast(benchmark::State& state) { decode_frames(state, dst_frame_decoder::reconstruction::fast); }
 void dst_reference(benchmark::State& state) { decode_frames(state, dst_frame_decoder::reconstruction::reference); }
+// The lookahead form without processor-specific instructions, and the wide form that frames with
+// extreme filters fall back to.
+void dst_fast_portable(benchmark::State& state)
+{
+    decode_frames(state, dst_frame_decoder::reconstruction::fast_portable);
+}
+void dst_fast_wide(benchmark::State& state) { decode_frames(state, dst_frame_decoder::reconstruction::fast_wide); }
 
 void frame_shapes(benchmark::internal::Benchmark* b)
 {
@@ -79,6 +86,8 @@ void frame_shapes(benchmark::internal::Benchmark* b)
 }  // namespace
 
 BENCHMARK(dst_fast)->Apply(frame_shapes);
+BENCHMARK(dst_fast_portable)->Apply(frame_shapes);
+BENCHMARK(dst_fast_wide)->Apply(frame_shapes);
 BENCHMARK(dst_reference)->Apply(frame_shapes);
 
 BENCHMARK_MAIN();
