@@ -39,6 +39,7 @@ void iff_packet_container::load(const service_ptr_t<file>& source, abort_signal&
 {
     id = id_none;
     chunks_read = 0;
+    bytes_loaded = 0;
     parse(*this, source, abort);
 }
 
@@ -102,6 +103,8 @@ void iff_packet_container::parse_level(iff_packet_container& target, const servi
             node->reader = make_range(stream, header_end, payload_end);
             target.children.push_back(std::move(node));
         } else {
+            bytes_loaded += payload_size;
+            if (bytes_loaded > max_loaded_bytes) throw exception_io_data("Too much chunk data");
             auto node = std::make_unique<iff_packet_data>();
             node->id = chunk;
             node->data.resize(static_cast<std::size_t>(payload_size));

@@ -18,8 +18,12 @@ enum packet_type : std::uint32_t { type_data = 0, type_file = 1, type_container 
 inline constexpr std::uint64_t inline_limit = 131072;
 // Containers nest no deeper than this; real files use three levels.
 inline constexpr int max_nesting_depth = 32;
-// More chunks than this in one file are refused (a day of DST frames fits).
-inline constexpr std::size_t max_chunk_count = std::size_t{1} << 23;
+// More chunks than this in one file are refused: 1048576 DST frames are
+// close to four hours, and the tree stays under about 100 MB.
+inline constexpr std::size_t max_chunk_count = std::size_t{1} << 20;
+// Payloads loaded into memory may add up to this much in one file; real files
+// hold a few kilobytes of properties and comments.
+inline constexpr std::uint64_t max_loaded_bytes = std::uint64_t{16} << 20;
 
 // Users tell nodes apart by `type`, then treat the node as the matching struct.
 struct iff_packet_base {
@@ -62,6 +66,7 @@ struct iff_packet_container final : iff_packet_base {
 private:
     void parse_level(iff_packet_container& target, const service_ptr_t<file>& stream, abort_signal& abort, int depth);
     std::size_t chunks_read = 0;
+    std::uint64_t bytes_loaded = 0;
 };
 
 } // namespace iff_stream

@@ -237,3 +237,22 @@ TEST(reader_limited, is_read_only_and_answers_only_the_file_interface)
     EXPECT_TRUE(reader->service_query(out, file::class_guid));
     EXPECT_FALSE(reader->service_query(out, stream_writer::class_guid));
 }
+
+TEST(iff_packet_container, memory_of_the_tree_is_bounded)
+{
+    // Small payloads are loaded, but not without end.
+    bytes many_loaded;
+    for (int i = 0; i < 128; ++i) append(many_loaded, chunk("COMT", bytes(131072, 0)));
+    EXPECT_EQ(load_error(form("FRM8", "DSD ", {many_loaded})), "");
+    append(many_loaded, chunk("COMT", bytes(1, 0)));
+    EXPECT_EQ(load_error<exception_io_data>(form("FRM8", "DSD ", {many_loaded})), "Too much chunk data");
+
+    // Every chunk costs a node: their number is bounded too.
+    const bytes empty_chunk = chunk("MARK", {});
+    bytes many_chunks;
+    many_chunks.reserve(empty_chunk.size() * (max_chunk_count + 1));
+    for (std::size_t i = 0; i + 1 < max_chunk_count; ++i) append(many_chunks, empty_chunk); // + the "FRM8" chunk itself
+    EXPECT_EQ(load_error(form("FRM8", "DSD ", {many_chunks})), "");
+    append(many_chunks, empty_chunk);
+    EXPECT_EQ(load_error<exception_io_data>(form("FRM8", "DSD ", {many_chunks})), "Too many chunks");
+}
