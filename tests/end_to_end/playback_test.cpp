@@ -4,7 +4,7 @@
 #include "dsd_generator.h"
 #include "dsdiff_writer.h"
 #include "program_runner.h"
-#include "spectrum.h"
+#include "fft_power.h"
 
 #include <gtest/gtest.h>
 
