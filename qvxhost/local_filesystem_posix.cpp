@@ -21,7 +21,9 @@ std::string system_reason(int error) { return std::strerror(error); }
 
 class local_file_impl : public read_only_file {
 public:
-    explicit local_file_impl(int descriptor) : descriptor_(descriptor) {}
+    // The size is taken once, at open: the host opens files for reading, and
+    // every seek checks against it, which would otherwise cost a system call.
+    local_file_impl(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
     ~local_file_impl() { ::close(descriptor_); }
     local_file_impl(const local_file_impl&) = delete;
     local_file_impl& operator=(const local_file_impl&) = delete;
@@ -49,7 +51,7 @@ public:
     std::uint64_t get_size(abort_signal& abort) override
     {
         abort.check();
-        return status().st_size;
+        return size_;
     }
 
     std::uint64_t get_position(abort_signal& abort) override
@@ -92,6 +94,7 @@ private:
     }
 
     int descriptor_;
+    std::uint64_t size_;
     std::uint64_t position_ = 0;
 };
 
@@ -116,5 +119,5 @@ file_ptr open_local_file(const std::string& path, abort_signal& abort)
         ::close(descriptor);
         throw exception_io("Cannot open " + path + ": " + system_reason(error != 0 ? error : EINVAL));
     }
-    return make_service<local_file_impl>(descriptor);
+    return make_service<local_file_impl>(descriptor, static_cast<std::uint64_t>(st.st_size));
 }
