@@ -24,6 +24,7 @@ component_client& test_client()
 
 void give_registry(service_registry* registry)
 {
+    test_client(); // set up with the standard registry first, so that this one stays
     quorvex_get_interface(registry ? registry : &standard_registry(), nullptr);
 }
 
