@@ -10,6 +10,7 @@
 #include <limits>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,26 +25,31 @@ public:
     // The size is taken once, at open: the host opens files for reading, and
     // every seek checks against it, which would otherwise cost a system call.
     local_file_impl(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
-    ~local_file_impl() { ::close(descriptor_); }
+    ~local_file_impl()
+    {
+        unmap_window();
+        ::close(descriptor_);
+    }
     local_file_impl(const local_file_impl&) = delete;
     local_file_impl& operator=(const local_file_impl&) = delete;
 
+    // Reads copy from a window of the file mapped into memory, so walking the
+    // many small chunk headers of a long DST file costs no system call each;
+    // the window moves along, so what stays mapped is bounded. (Like any
+    // mapping, it assumes no other program cuts the file short meanwhile.)
     std::size_t read(void* buffer, std::size_t bytes, abort_signal& abort) override
     {
         abort.check();
         auto* out = static_cast<unsigned char*>(buffer);
+        const std::uint64_t left = position_ < size_ ? size_ - position_ : 0;
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, left));
         std::size_t done = 0;
-        while (done < bytes) {
-            // Bounded steps: one pread may transfer less than asked on large requests anyway.
-            const std::size_t step = std::min<std::size_t>(bytes - done, std::size_t{1} << 30);
-            const ssize_t got = ::pread(descriptor_, out + done, step, static_cast<off_t>(position_));
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                throw exception_io("Read error: " + system_reason(errno));
-            }
-            if (got == 0) break;
-            done += static_cast<std::size_t>(got);
-            position_ += static_cast<std::uint64_t>(got);
+        while (done < count) {
+            if (!map_window_at(position_)) return done + read_direct(out + done, count - done);
+            const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, window_end_ - position_));
+            std::memcpy(out + done, window_ + (position_ - window_start_), step);
+            done += step;
+            position_ += step;
         }
         return done;
     }
@@ -93,8 +99,53 @@ private:
         return st;
     }
 
+    // Maps the window holding `offset`; false where the system refuses a mapping.
+    bool map_window_at(std::uint64_t offset)
+    {
+        if (window_ != nullptr && offset >= window_start_ && offset < window_end_) return true;
+        unmap_window();
+        const std::uint64_t start = offset - offset % window_size;
+        const std::uint64_t length = std::min<std::uint64_t>(window_size, size_ - start);
+        void* view = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE, descriptor_, static_cast<off_t>(start));
+        if (view == MAP_FAILED) return false;
+        window_ = static_cast<const unsigned char*>(view);
+        window_start_ = start;
+        window_end_ = start + length;
+        return true;
+    }
+
+    void unmap_window() noexcept
+    {
+        if (window_ != nullptr) ::munmap(const_cast<unsigned char*>(window_), static_cast<std::size_t>(window_end_ - window_start_));
+        window_ = nullptr;
+    }
+
+    std::size_t read_direct(unsigned char* out, std::size_t bytes)
+    {
+        std::size_t done = 0;
+        while (done < bytes) {
+            // Bounded steps: one pread may transfer less than asked on large requests anyway.
+            const std::size_t step = std::min<std::size_t>(bytes - done, std::size_t{1} << 30);
+            const ssize_t got = ::pread(descriptor_, out + done, step, static_cast<off_t>(position_));
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                throw exception_io("Read error: " + system_reason(errno));
+            }
+            if (got == 0) break;
+            done += static_cast<std::size_t>(got);
+            position_ += static_cast<std::uint64_t>(got);
+        }
+        return done;
+    }
+
+    // 1 MiB: a multiple of every page size, and little beside the decoder's own memory.
+    static constexpr std::uint64_t window_size = std::uint64_t{1} << 20;
+
     int descriptor_;
     std::uint64_t size_;
+    const unsigned char* window_ = nullptr;
+    std::uint64_t window_start_ = 0;
+    std::uint64_t window_end_ = 0;
     std::uint64_t position_ = 0;
 };
 
