@@ -1,5 +1,7 @@
 #include "dsd2pcm/dsd_converter.h"
 
+#include "dsd2pcm/fir_avx512.h"
+#include "dsd2pcm/fir_plane_tables.h"
 #include "dsd2pcm/fir_tables.h"
 
 #include <algorithm>
@@ -14,6 +16,7 @@ constexpr std::int32_t filter_half_length = 8;
 constexpr std::int32_t byte_values = 256;
 // Bytes converted per pass of the block form; the window lives on the stack.
 constexpr std::int32_t block_length = 1024;
+static_assert(block_length <= fir_avx512_max_count && block_length % 64 == 0);
 
 } // namespace
 
@@ -37,8 +40,13 @@ dsd_converter::dsd_converter()
             older_tables[i * byte_values + v] = byte_tables[i * byte_values + bit_reverse[v]];
         }
     }
+    if (fir_avx512_available()) plane_tables = build_fir_plane_tables(byte_tables, std::span<const std::uint8_t, 256>(bit_reverse.data(), 256));
     reset();
 }
+
+dsd_converter::~dsd_converter() = default;
+dsd_converter::dsd_converter(dsd_converter&&) noexcept = default;
+dsd_converter& dsd_converter::operator=(dsd_converter&&) noexcept = default;
 
 void dsd_converter::reset()
 {
@@ -128,15 +136,20 @@ void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stri
                             std::ptrdiff_t output_stride, std::int32_t count)
 {
     if (count <= 0) return;
-    // 8 spare bytes at the end: filter_block reads whole words. Cleared, so
-    // that no word ever holds indeterminate bytes.
-    std::array<std::uint8_t, window_length + block_length + 8> window{};
+    // Spare bytes at the end: filter_block reads whole words, the fast form
+    // whole vectors. Cleared, so that no read ever meets indeterminate bytes.
+    std::array<std::uint8_t, window_length + block_length + fir_avx512_window_padding> window{};
     std::array<float, block_length> results;
+    const fir_plane_tables* const fast_tables = plane_tables.get();
     load_window(window.data());
     for (std::int32_t done = 0; done < count;) {
         const std::int32_t length = std::min(block_length, count - done);
         for (std::int32_t j = 0; j < length; ++j, input += input_stride) window[window_length + j] = *input;
-        filter_block(newer_tables.data(), older_tables.data(), window.data(), results.data(), length);
+        if (fast_tables != nullptr) {
+            filter_block_avx512(*fast_tables, window.data(), results.data(), length);
+        } else {
+            filter_block(newer_tables.data(), older_tables.data(), window.data(), results.data(), length);
+        }
         for (std::int32_t j = 0; j < length; ++j, output += output_stride) *output = results[j];
         // The last 16 bytes become the history of the next block.
         std::copy_n(window.begin() + length, window_length, window.begin());

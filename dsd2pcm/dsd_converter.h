@@ -14,12 +14,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+struct fir_plane_tables;
 
 class dsd_converter {
 public:
     // Builds the tables and the ring, then resets. Throws std::bad_alloc.
     dsd_converter();
+    ~dsd_converter();
+    dsd_converter(dsd_converter&&) noexcept;
+    dsd_converter& operator=(dsd_converter&&) noexcept;
 
     // Back to the idle state, as if freshly built; the tables are kept.
     void reset();
@@ -66,4 +72,9 @@ private:
     // read on both sides; older_tables has the bit reversal folded in.
     std::vector<double> newer_tables;
     std::vector<double> older_tables;
+
+    // Fast form on processors with AVX-512 VBMI: the tables in exact fixed point as byte planes. Null when the
+    // processor lacks the instructions, or when the tables break the premise that makes integer sums exact;
+    // convert then uses the block form.
+    std::unique_ptr<const fir_plane_tables> plane_tables;
 };
