@@ -12,6 +12,7 @@
 // zero-padded beyond the longest read (dst_packed_code.h).
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -31,86 +32,112 @@ inline std::uint64_t load_big_endian64(const std::uint8_t* p)
     return v;
 }
 
+// Normalising a range x (8..4095 after any step) is a function of x alone: the shift that
+// brings it to 2048..4095 and the factor the next step multiplies the probability by (the
+// normalised range's top four bits, the lowest also set when bit 7 is set). Looking both up
+// for the two candidate ranges while the step compares takes the leading-zero count and the
+// factor's bit fiddling off the chain that joins one step to the next.
+struct range_normalisations {
+    std::array<std::uint8_t, 4096> factor;
+    std::array<std::uint8_t, 4096> shift;
+};
+
+constexpr range_normalisations make_range_normalisations()
+{
+    range_normalisations table{};
+    for (std::uint32_t x = 1; x < 4096; ++x) {
+        std::uint32_t a = x;
+        std::uint8_t shift = 0;
+        while (a < 2048) {
+            a <<= 1;
+            ++shift;
+        }
+        table.factor[x] = static_cast<std::uint8_t>((a >> 8) | ((a >> 7) & 1u));
+        table.shift[x] = shift;
+    }
+    return table;
+}
+
+inline constexpr range_normalisations normalisation = make_range_normalisations();
+
 // The data-dependent choice of a decoding step, which follows a coin toss and must not be
-// a branch: one = (code >= h); when one, code −= h and range = if_one, else range = if_zero.
-// Compilers may turn the plain form into a branch; on x86-64 two conditional moves say it.
-inline void select_on_code(std::uint32_t& code, std::uint32_t h, std::uint32_t if_one, std::uint32_t if_zero,
-                           std::uint32_t& range, std::uint32_t& one)
+// a branch: one = (code >= h); when one, code −= h and the range, factor and shift are the
+// `if_one` ones, otherwise the `if_zero` ones (which receive the result). Compilers may turn
+// the plain form into a branch; on x86-64 conditional moves say it.
+inline std::uint32_t select_on_code(std::uint32_t& code, std::uint32_t h, std::uint32_t range_if_one,
+                                    std::uint32_t factor_if_one, std::uint32_t shift_if_one,
+                                    std::uint32_t& range, std::uint32_t& factor, std::uint32_t& shift)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     const std::uint32_t reduced = code - h;
     std::uint8_t flag;
     __asm__("cmpl %[h], %[code]\n\t"
             "cmovael %[reduced], %[code]\n\t"
-            "cmovael %[if_one], %[if_zero]\n\t"
+            "cmovael %[range_if_one], %[range]\n\t"
+            "cmovael %[factor_if_one], %[factor]\n\t"
+            "cmovael %[shift_if_one], %[shift]\n\t"
             "setae %[flag]"
-            : [code] "+r"(code), [if_zero] "+r"(if_zero), [flag] "=q"(flag)
-            : [h] "r"(h), [reduced] "r"(reduced), [if_one] "r"(if_one)
+            : [code] "+r"(code), [range] "+r"(range), [factor] "+r"(factor), [shift] "+r"(shift),
+              [flag] "=q"(flag)
+            : [h] "r"(h), [reduced] "r"(reduced), [range_if_one] "r"(range_if_one),
+              [factor_if_one] "r"(factor_if_one), [shift_if_one] "r"(shift_if_one)
             : "cc");
-    range = if_zero;
-    one = flag;
+    return flag;
 #else
-    one = code >= h ? 1u : 0u;
+    const std::uint32_t one = code >= h ? 1u : 0u;
     code = one ? code - h : code;
-    range = one ? if_one : if_zero;
+    range = one ? range_if_one : range;
+    factor = one ? factor_if_one : factor;
+    shift = one ? shift_if_one : shift;
+    return one;
 #endif
 }
 
 // mask_of(b) is all ones for b = 1 and 0 for b = 0: selections by it stay branch-free.
 inline std::uint64_t mask_of(std::uint64_t bit) { return std::uint64_t{0} - bit; }
 
-// The arithmetic decoder of dst_arith_decoder.h with its range kept 20 bits up (so that its
-// leading zeros are the normalising shift) and the code bits to come in a 64-bit window.
-// The code value keeps the plain decoder's unsigned 32-bit arithmetic, which matters for
-// codes that are not valid (value not below the range).
+// The arithmetic decoder of dst_arith_decoder.h with the range's multiplication factor kept
+// beside it, and the code read straight from the packed bytes at the read position, which
+// needs no bounds checks: the code is zero-padded beyond the longest read. The code value
+// keeps the plain decoder's unsigned 32-bit arithmetic, which matters for codes that are
+// not valid (value not below the range).
 struct lookahead_arith {
     std::uint32_t code;
-    std::uint32_t range;   // A << 20
-    std::uint64_t window;  // the next code bits, first one most significant; `available` valid
-    int available;
-    std::int64_t pos;      // next code bit not yet in window
+    std::uint32_t range;   // A, 2048..4095
+    std::uint32_t factor;  // A's top four bits, the lowest also set when bit 7 is set
+    std::int64_t pos;      // next code bit to shift in
     const std::uint8_t* bytes;
 
     void start(const std::uint8_t* code_bytes)
     {
         bytes = code_bytes;
         // The code's first bit never enters the decoder: C starts as bits 1..12.
-        const std::uint64_t w = load_big_endian64(bytes);
-        code = static_cast<std::uint32_t>((w << 1) >> 52);
-        window = w << 13;
-        available = 64 - 13;
-        pos = 64;
-        range = std::uint32_t{4095} << 20;
+        code = static_cast<std::uint32_t>((load_big_endian64(bytes) << 1) >> 52);
+        pos = 13;
+        range = 4095;
+        factor = normalisation.factor[4095];
     }
 
     // Bits of the code taken into C so far.
-    std::int64_t consumed() const { return pos - available; }
-
-    void refill()
-    {
-        // At least 57 valid bits; the zero padding behind the code keeps the load in bounds.
-        // Bits beyond the 56 counted are the stream's own, so the next refill ORs in the same.
-        window |= (load_big_endian64(bytes + (pos >> 3)) << (pos & 7)) >> available;
-        pos += 56;
-        available += 56;
-    }
+    std::int64_t consumed() const { return pos; }
 
     std::uint64_t decode(std::uint64_t p)
     {
-        // q: p × (the range's top four bits, the lowest also set when bit 7 is set).
-        const std::uint32_t top = (range >> 28) | ((range >> 27) & 1u);
-        const std::uint32_t q = static_cast<std::uint32_t>(p) * top;
-        const std::uint32_t h = (range >> 20) - q;
-        std::uint32_t one;
-        select_on_code(code, h, q << 20, range - (q << 20), range, one);
-        // The range is at least 8 after a step, so s ≤ 8 ≤ available.
-        const int s = __builtin_clz(range);
-        range <<= s;
-        code = (code << s) | static_cast<std::uint32_t>((window >> 1) >> (63 - s));
-        window <<= s;
-        available -= s;
-        if (available < 8) [[unlikely]]
-            refill();
+        // The code bits from pos on, first one most significant; known before the step starts.
+        const std::uint64_t ahead = load_big_endian64(bytes + (pos >> 3)) << (pos & 7);
+        const std::uint32_t q = static_cast<std::uint32_t>(p) * factor;
+        const std::uint32_t h = range - q;
+        // q is 8..1920 and h 128..4087 whatever the code, so both index the table.
+        std::uint32_t new_range = h;
+        std::uint32_t new_factor = normalisation.factor[h];
+        std::uint32_t shift = normalisation.shift[h];
+        const std::uint32_t one = select_on_code(code, h, q, normalisation.factor[q], normalisation.shift[q], new_range,
+                                                 new_factor, shift);
+        // The range is at least 8 after a step, so at most 8 bits come in.
+        range = new_range << shift;
+        factor = new_factor;
+        code = (code << shift) | static_cast<std::uint32_t>((ahead >> 1) >> (63 - shift));
+        pos += shift;
         return one;
     }
 };
@@ -157,23 +184,35 @@ struct lookahead_channel {
 }
 
 // Decodes bit m of the current byte of one channel; j is the bit's index in the channel.
-template <int m, bool check_half_prob>
-inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
+// With several channels the newest bit of a channel is known a whole step (another
+// channel's) before it is needed, so the prediction is completed and one probability looked
+// up; a single channel looks up both candidates while the step before it is still running.
+template <int m, bool check_half_prob, bool newest_known_early>
+[[gnu::always_inline]] inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
 {
     constexpr std::uint64_t window_mask = (std::uint64_t{4} << m) - 1;
     constexpr int window_offset = (4 << m) - 4;
     // Both candidates come from bits at least 2 steps back; the newest bit only selects.
     const std::uint64_t window = (cs.hist << 1) & window_mask;
     const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
-    const std::int64_t if_plus = if_minus + cs.newest_weight;
-    // Entry index: prediction >> 3, or (prediction − 1) >> 3 when negative.
-    std::uint64_t e_minus = cs.probability[(if_minus + (if_minus >> 63)) >> 3];
-    std::uint64_t e_plus = cs.probability[(if_plus + (if_plus >> 63)) >> 3];
-    if (check_half_prob && j < cs.half_prob_end) {
-        e_minus = (e_minus & 0x100u) | 128u;
-        e_plus = (e_plus & 0x100u) | 128u;
+    std::uint64_t e;
+    if constexpr (newest_known_early) {
+        const std::int64_t prediction =
+            if_minus + static_cast<std::int64_t>(static_cast<std::uint64_t>(cs.newest_weight) & mask_of(cs.newest));
+        e = cs.probability[(prediction + (prediction >> 63)) >> 3];
+        if (check_half_prob && j < cs.half_prob_end)
+            e = (e & 0x100u) | 128u;
+    } else {
+        const std::int64_t if_plus = if_minus + cs.newest_weight;
+        // Entry index: prediction >> 3, or (prediction − 1) >> 3 when negative.
+        std::uint64_t e_minus = cs.probability[(if_minus + (if_minus >> 63)) >> 3];
+        std::uint64_t e_plus = cs.probability[(if_plus + (if_plus >> 63)) >> 3];
+        if (check_half_prob && j < cs.half_prob_end) {
+            e_minus = (e_minus & 0x100u) | 128u;
+            e_plus = (e_plus & 0x100u) | 128u;
+        }
+        e = e_minus ^ ((e_minus ^ e_plus) & mask_of(cs.newest));
     }
-    const std::uint64_t e = e_minus ^ ((e_minus ^ e_plus) & mask_of(cs.newest));
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
     const std::uint64_t residual = arith.decode(p);
@@ -181,46 +220,75 @@ inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::i
     cs.newest = up ^ residual;
 }
 
-template <int m, bool check_half_prob>
-inline void lookahead_bit_row(lookahead_channel* channels, int n, lookahead_arith& arith, std::int32_t k)
+// The channels of a frame, stepped through in channel order: any number in an array, or two
+// as plain members, which the compiler can keep in registers across the steps.
+struct channel_array {
+    lookahead_channel* channels;
+    int n;
+    static constexpr bool newest_known_early = true;
+    int count() const { return n; }
+    template <class F>
+    [[gnu::always_inline]] void for_each(F&& f)
+    {
+        for (int c = 0; c < n; ++c)
+            f(channels[c], c);
+    }
+};
+
+struct channel_pair {
+    lookahead_channel first;
+    lookahead_channel second;
+    // With two channels the newest bit arrives only one step before it is needed: both
+    // candidate probabilities are looked up meanwhile.
+    static constexpr bool newest_known_early = false;
+    static constexpr int count() { return 2; }
+    template <class F>
+    [[gnu::always_inline]] void for_each(F&& f)
+    {
+        f(first, 0);
+        f(second, 1);
+    }
+};
+
+template <int m, bool check_half_prob, class channel_set>
+[[gnu::always_inline]] inline void lookahead_bit_row(channel_set& set, lookahead_arith& arith, std::int32_t k)
 {
-    for (int c = 0; c < n; ++c)
-        lookahead_step<m, check_half_prob>(channels[c], arith, 8 * k + m);
+    set.for_each([&](lookahead_channel& cs, int) __attribute__((always_inline)) {
+        lookahead_step<m, check_half_prob, channel_set::newest_known_early>(cs, arith, 8 * k + m);
+    });
 }
 
-template <bool check_half_prob>
-inline void lookahead_byte(const dst_frame_header& header, const dst_lookahead_tables& tables,
-                           lookahead_channel* channels, int n, lookahead_arith& arith, std::int32_t k)
+template <bool check_half_prob, class channel_set>
+[[gnu::always_inline]] inline void lookahead_byte(const dst_frame_header& header, const dst_lookahead_tables& tables,
+                                                  channel_set& set, lookahead_arith& arith, std::int32_t k)
 {
-    lookahead_bit_row<0, check_half_prob>(channels, n, arith, k);
-    lookahead_bit_row<1, check_half_prob>(channels, n, arith, k);
-    lookahead_bit_row<2, check_half_prob>(channels, n, arith, k);
-    lookahead_bit_row<3, check_half_prob>(channels, n, arith, k);
-    lookahead_bit_row<4, check_half_prob>(channels, n, arith, k);
-    lookahead_bit_row<5, check_half_prob>(channels, n, arith, k);
-    lookahead_bit_row<6, check_half_prob>(channels, n, arith, k);
+    lookahead_bit_row<0, check_half_prob>(set, arith, k);
+    lookahead_bit_row<1, check_half_prob>(set, arith, k);
+    lookahead_bit_row<2, check_half_prob>(set, arith, k);
+    lookahead_bit_row<3, check_half_prob>(set, arith, k);
+    lookahead_bit_row<4, check_half_prob>(set, arith, k);
+    lookahead_bit_row<5, check_half_prob>(set, arith, k);
+    lookahead_bit_row<6, check_half_prob>(set, arith, k);
     // Before bit 7 the history up to bit 5 is known: the next byte's history part can start.
     const std::int32_t last = header.geometry.bytes_per_channel - 1;
     const auto next = static_cast<std::size_t>(k < last ? k + 1 : last);
-    for (int c = 0; c < n; ++c) {
-        lookahead_channel& cs = channels[c];
-        const auto ch = static_cast<std::size_t>(c);
-        const std::size_t f = header.filter_of_byte(ch, next);
+    set.for_each([&](lookahead_channel& cs, int c) __attribute__((always_inline)) {
+        const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
         cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
-        lookahead_step<7, check_half_prob>(cs, arith, 8 * k + 7);
-    }
+        lookahead_step<7, check_half_prob, channel_set::newest_known_early>(cs, arith, 8 * k + 7);
+    });
 }
 
-// Same results as reconstruct_reference; staging receives the bytes until the code's end
-// has been checked. Requires tables built for this frame (their build returned true).
-inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const dst_lookahead_tables& tables,
-                                        const dst_packed_code& code, std::uint32_t first_probability,
-                                        std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
+// The kernel over one kind of channel set.
+template <class channel_set>
+inline int reconstruct_lookahead_channels(const dst_frame_header& header, const dst_lookahead_tables& tables,
+                                          const dst_packed_code& code, std::uint32_t first_probability,
+                                          channel_set& set, std::uint8_t* staging, std::uint8_t* out,
+                                          std::int64_t& code_bits_read)
 {
     const dst_geometry& g = header.geometry;
-    const int n = g.channel_count;
-    const auto nn = static_cast<std::size_t>(n);
+    const auto nn = static_cast<std::size_t>(set.count());
 
     lookahead_arith arith;
     arith.start(code.bytes());
@@ -228,10 +296,9 @@ inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const ds
 
     // The assumed past: the bit k + 1 steps back is +1 for odd k.
     constexpr std::uint64_t alternating = 0xAAAAAAAAAAAAAAAAull;
-    lookahead_channel channels[dst_geometry::max_channel_count];
     std::int32_t half_prob_bytes = 0;
-    for (std::size_t c = 0; c < nn; ++c) {
-        lookahead_channel& cs = channels[c];
+    set.for_each([&](lookahead_channel& cs, int channel) {
+        const auto c = static_cast<std::size_t>(channel);
         cs.byte_start = alternating;
         cs.older = alternating;
         cs.newest = alternating & 1u;
@@ -242,30 +309,29 @@ inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const ds
                                             alternating);
         cs.half_prob_end = header.half_prob[c] == 1 ? header.half_prob_bits[c] : 0;
         half_prob_bytes = half_prob_bytes > (cs.half_prob_end + 7) / 8 ? half_prob_bytes : (cs.half_prob_end + 7) / 8;
-    }
+    });
 
     for (std::int32_t k = 0; k < g.bytes_per_channel; ++k) {
         const auto byte = static_cast<std::size_t>(k);
-        for (std::size_t c = 0; c < nn; ++c) {
-            lookahead_channel& cs = channels[c];
+        set.for_each([&](lookahead_channel& cs, int channel) __attribute__((always_inline)) {
+            const auto c = static_cast<std::size_t>(channel);
             const std::size_t f = header.filter_of_byte(c, byte);
             cs.windows = tables.window(f, 0);
             cs.newest_weight = tables.newest_bit_weight(f);
             cs.probability = tables.probability_and_sign(header.ptable_of_byte(c, byte));
-        }
+        });
         if (k < half_prob_bytes)
-            lookahead_byte<true>(header, tables, channels, n, arith, k);
+            lookahead_byte<true>(header, tables, set, arith, k);
         else
-            lookahead_byte<false>(header, tables, channels, n, arith, k);
+            lookahead_byte<false>(header, tables, set, arith, k);
         std::uint8_t* row = staging + byte * nn;
-        for (std::size_t c = 0; c < nn; ++c) {
-            lookahead_channel& cs = channels[c];
+        set.for_each([&](lookahead_channel& cs, int c) __attribute__((always_inline)) {
             const std::uint64_t recent = (cs.hist << 1) | cs.newest;
             row[c] = static_cast<std::uint8_t>(recent);
             cs.older = (cs.older << 8) | (cs.byte_start >> 56);
             cs.byte_start = recent;
             cs.history_part = cs.next_history_part;
-        }
+        });
     }
 
     // The end check: at most 7 code bits may remain unread, and all of them 0.
@@ -278,6 +344,23 @@ inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const ds
             return 1;
     std::memcpy(out, staging, static_cast<std::size_t>(g.frame_bytes()));
     return 0;
+}
+
+// Same results as reconstruct_reference; staging receives the bytes until the code's end
+// has been checked. Requires tables built for this frame (their build returned true).
+inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const dst_lookahead_tables& tables,
+                                        const dst_packed_code& code, std::uint32_t first_probability,
+                                        std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
+{
+    if (header.geometry.channel_count == 2) {
+        channel_pair pair;
+        return reconstruct_lookahead_channels(header, tables, code, first_probability, pair, staging, out,
+                                              code_bits_read);
+    }
+    lookahead_channel channels[dst_geometry::max_channel_count];
+    channel_array all{channels, header.geometry.channel_count};
+    return reconstruct_lookahead_channels(header, tables, code, first_probability, all, staging, out,
+                                          code_bits_read);
 }
 
 }  // namespace
