@@ -220,8 +220,8 @@ template <int m, bool check_half_prob, bool newest_known_early>
     cs.newest = up ^ residual;
 }
 
-// The channels of a frame, stepped through in channel order: any number in an array, or two
-// as plain members, which the compiler can keep in registers across the steps.
+// The channels of a frame, stepped through in channel order: any number in an array, or one
+// or two as plain members, which the compiler can keep in registers across the steps.
 struct channel_array {
     lookahead_channel* channels;
     int n;
@@ -238,15 +238,26 @@ struct channel_array {
 struct channel_pair {
     lookahead_channel first;
     lookahead_channel second;
-    // With two channels the newest bit arrives only one step before it is needed: both
-    // candidate probabilities are looked up meanwhile.
-    static constexpr bool newest_known_early = false;
+    static constexpr bool newest_known_early = true;
     static constexpr int count() { return 2; }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
     {
         f(first, 0);
         f(second, 1);
+    }
+};
+
+struct channel_single {
+    lookahead_channel only;
+    // The newest bit arrives with the step just before: both candidate probabilities are
+    // looked up meanwhile.
+    static constexpr bool newest_known_early = false;
+    static constexpr int count() { return 1; }
+    template <class F>
+    [[gnu::always_inline]] void for_each(F&& f)
+    {
+        f(only, 0);
     }
 };
 
@@ -352,6 +363,11 @@ inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const ds
                                         const dst_packed_code& code, std::uint32_t first_probability,
                                         std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
 {
+    if (header.geometry.channel_count == 1) {
+        channel_single single;
+        return reconstruct_lookahead_channels(header, tables, code, first_probability, single, staging, out,
+                                              code_bits_read);
+    }
     if (header.geometry.channel_count == 2) {
         channel_pair pair;
         return reconstruct_lookahead_channels(header, tables, code, first_probability, pair, staging, out,
