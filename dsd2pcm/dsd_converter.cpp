@@ -16,7 +16,6 @@ constexpr std::int32_t filter_half_length = 8;
 constexpr std::int32_t byte_values = 256;
 // Bytes converted per pass of the block form; the window lives on the stack.
 constexpr std::int32_t block_length = 1024;
-static_assert(block_length <= fir_avx512_max_count && block_length % 64 == 0);
 
 } // namespace
 
@@ -136,20 +135,23 @@ void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stri
                             std::ptrdiff_t output_stride, std::int32_t count)
 {
     if (count <= 0) return;
-    // Spare bytes at the end: filter_block reads whole words, the fast form
-    // whole vectors. Cleared, so that no read ever meets indeterminate bytes.
-    std::array<std::uint8_t, window_length + block_length + fir_avx512_window_padding> window{};
+    if (const fir_plane_tables* const fast_tables = plane_tables.get(); fast_tables != nullptr) {
+        std::array<std::uint8_t, window_length> history;
+        load_window(history.data());
+        convert_avx512(*fast_tables, history, input, input_stride, output, output_stride, count);
+        ring_position = (ring_position + count) & ring_mask;
+        store_window(history.data());
+        return;
+    }
+    // Spare bytes at the end: filter_block reads whole words. Cleared, so that no read ever meets indeterminate
+    // bytes.
+    std::array<std::uint8_t, window_length + block_length + 8> window{};
     std::array<float, block_length> results;
-    const fir_plane_tables* const fast_tables = plane_tables.get();
     load_window(window.data());
     for (std::int32_t done = 0; done < count;) {
         const std::int32_t length = std::min(block_length, count - done);
         for (std::int32_t j = 0; j < length; ++j, input += input_stride) window[window_length + j] = *input;
-        if (fast_tables != nullptr) {
-            filter_block_avx512(*fast_tables, window.data(), results.data(), length);
-        } else {
-            filter_block(newer_tables.data(), older_tables.data(), window.data(), results.data(), length);
-        }
+        filter_block(newer_tables.data(), older_tables.data(), window.data(), results.data(), length);
         for (std::int32_t j = 0; j < length; ++j, output += output_stride) *output = results[j];
         // The last 16 bytes become the history of the next block.
         std::copy_n(window.begin() + length, window_length, window.begin());

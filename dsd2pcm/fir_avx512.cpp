@@ -13,7 +13,10 @@
 
 #include "dsd2pcm/fir_plane_tables.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <span>
 #include <utility>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
@@ -21,6 +24,7 @@
 // GCC 12 warns inside its own AVX-512 headers, whose intrinsics start from a deliberately undefined register.
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 #include <immintrin.h>
 
@@ -136,8 +140,13 @@ FIR_AVX512_INLINE __m512 to_float(const __m512i (&planes)[fir_plane_count])
     return _mm512_fmadd_ps(_mm512_cvtepi32_ps(carried_high), _mm512_set1_ps(0x1p-20f), low_scaled);
 }
 
-FIR_AVX512_INLINE void filter_group(const fir_plane_tables& tables, const prepared_window& window, int first,
-                                    float* results)
+// Outputs first … first+63 of the prepared window, 16 consecutive ones per vector.
+struct group_results {
+    __m512 part[4];
+};
+
+FIR_AVX512_INLINE group_results filter_group(const fir_plane_tables& tables, const prepared_window& window,
+                                             int first)
 {
     accumulators sums;
     for (int p = 0; p < fir_plane_count; ++p) {
@@ -164,23 +173,209 @@ FIR_AVX512_INLINE void filter_group(const fir_plane_tables& tables, const prepar
     // Transpose the 4 × 4 lanes.
     const __m512 ab_front = _mm512_shuffle_f32x4(a, b, 0x44), ab_back = _mm512_shuffle_f32x4(a, b, 0xEE);
     const __m512 cd_front = _mm512_shuffle_f32x4(c, d, 0x44), cd_back = _mm512_shuffle_f32x4(c, d, 0xEE);
-    _mm512_storeu_ps(results, _mm512_shuffle_f32x4(ab_front, cd_front, 0x88));
-    _mm512_storeu_ps(results + 16, _mm512_shuffle_f32x4(ab_front, cd_front, 0xDD));
-    _mm512_storeu_ps(results + 32, _mm512_shuffle_f32x4(ab_back, cd_back, 0x88));
-    _mm512_storeu_ps(results + 48, _mm512_shuffle_f32x4(ab_back, cd_back, 0xDD));
+    return {{_mm512_shuffle_f32x4(ab_front, cd_front, 0x88), _mm512_shuffle_f32x4(ab_front, cd_front, 0xDD),
+             _mm512_shuffle_f32x4(ab_back, cd_back, 0x88), _mm512_shuffle_f32x4(ab_back, cd_back, 0xDD)}};
+}
+
+// Writes the prepared form of 64 window bytes at window offset `at`.
+FIR_AVX512_INLINE void prepare_bytes(__m512i bytes, prepared_window& prepared, int at)
+{
+    const __mmask64 folded = _mm512_movepi8_mask(bytes);
+    const __m512i negated = _mm512_movm_epi8(folded);
+    _mm512_storeu_si512(prepared.index + at, _mm512_xor_si512(bytes, _mm512_and_si512(negated, _mm512_set1_epi8(0x7F))));
+    _mm512_storeu_si512(prepared.negated + at, negated);
+    _mm512_storeu_si512(prepared.negated_count + at, _mm512_maskz_mov_epi8(folded, _mm512_set1_epi8(1)));
 }
 
 void prepare_window(const std::uint8_t* window, int length, prepared_window& prepared)
 {
-    const __m512i low_bits = _mm512_set1_epi8(0x7F);
-    const __m512i one = _mm512_set1_epi8(1);
-    for (int m = 0; m < length; m += 64) {
-        const __m512i bytes = _mm512_loadu_si512(window + m);
-        const __mmask64 folded = _mm512_movepi8_mask(bytes);
-        const __m512i negated = _mm512_movm_epi8(folded);
-        _mm512_store_si512(prepared.index + m, _mm512_xor_si512(bytes, _mm512_and_si512(negated, low_bits)));
-        _mm512_store_si512(prepared.negated + m, negated);
-        _mm512_store_si512(prepared.negated_count + m, _mm512_maskz_mov_epi8(folded, one));
+    for (int m = 0; m < length; m += 64) prepare_bytes(_mm512_loadu_si512(window + m), prepared, m);
+}
+
+// The first `valid` (0 … 64) bytes at `bytes`, zeros after them; nothing beyond them is read.
+FIR_AVX512_INLINE __m512i load_first(const std::uint8_t* bytes, std::ptrdiff_t valid)
+{
+    if (valid >= 64) return _mm512_loadu_si512(bytes);
+    if (valid <= 0) return _mm512_setzero_si512();
+    return _mm512_maskz_loadu_epi8((std::uint64_t{1} << valid) - 1, bytes);
+}
+
+// How 64 bytes of one channel are taken from an interleaved block.
+enum class gather_kind { contiguous, permuted, one_by_one };
+
+// Strides up to 16: the 64 bytes span `stride` whole vectors, taken two at a time by one vpermt2b each.
+constexpr std::ptrdiff_t largest_vector_stride = 16;
+
+struct input_gather {
+    std::ptrdiff_t stride;
+    // Byte j: (j × stride) mod 128, its place in the pair of vectors it falls in.
+    __m512i index;
+    // Bytes j whose place j × stride falls in vector pair p (bytes 128p … 128p+127 of the span).
+    __mmask64 pair[largest_vector_stride / 2];
+
+    explicit input_gather(std::ptrdiff_t input_stride) : stride(input_stride), index(), pair()
+    {
+        if (stride < 2 || stride > largest_vector_stride) return;
+        alignas(64) std::uint8_t places[64];
+        for (int j = 0; j < 64; ++j) {
+            const std::ptrdiff_t place = j * stride;
+            places[j] = static_cast<std::uint8_t>(place % 128);
+            pair[place / 128] |= std::uint64_t{1} << j;
+        }
+        index = _mm512_load_si512(places);
+    }
+};
+
+// Bytes input[j × stride] for j < valid (1 … 64), zeros after them. With `exact` false, valid is 64 and the whole
+// span of 64 × stride bytes may be read.
+template <gather_kind kind, bool exact>
+FIR_AVX512_INLINE __m512i gather(const input_gather& how, const std::uint8_t* input, int valid)
+{
+    if constexpr (kind == gather_kind::contiguous) {
+        return exact ? load_first(input, valid) : _mm512_loadu_si512(input);
+    } else if constexpr (kind == gather_kind::permuted) {
+        // Bytes of the span that may be read: up to the last byte wanted.
+        const std::ptrdiff_t span = exact ? (valid - 1) * how.stride + 1 : 64 * how.stride;
+        __m512i bytes = _mm512_setzero_si512();
+        for (std::ptrdiff_t p = 0; 128 * p < 64 * how.stride; ++p) {
+            const std::ptrdiff_t at = 128 * p;
+            const __m512i low = exact ? load_first(input + at, span - at) : _mm512_loadu_si512(input + at);
+            // The last pair of an odd stride has no second vector.
+            const __m512i high = at + 64 >= 64 * how.stride ? _mm512_setzero_si512()
+                                 : exact ? load_first(input + at + 64, span - at - 64)
+                                         : _mm512_loadu_si512(input + at + 64);
+            bytes = _mm512_mask_blend_epi8(how.pair[p], bytes, _mm512_permutex2var_epi8(low, how.index, high));
+        }
+        return bytes;
+    } else {
+        alignas(64) std::uint8_t bytes[64] = {};
+        for (int j = 0; j < valid; ++j) bytes[j] = input[j * how.stride];
+        return _mm512_load_si512(bytes);
+    }
+}
+
+// How 16 consecutive outputs of one channel are written into an interleaved block.
+enum class scatter_kind { contiguous, permuted, one_by_one };
+
+struct output_scatter {
+    std::ptrdiff_t stride;
+    // 16 outputs span `stride` whole vectors of floats; vector w takes output index[w][q] in lane q where mask[w]
+    // has bit q, and keeps the other channels' floats elsewhere.
+    __m512i index[largest_vector_stride];
+    __mmask16 mask[largest_vector_stride];
+
+    explicit output_scatter(std::ptrdiff_t output_stride) : stride(output_stride), index(), mask()
+    {
+        if (stride < 2 || stride > largest_vector_stride) return;
+        alignas(64) std::int32_t lanes[largest_vector_stride][16] = {};
+        for (int j = 0; j < 16; ++j) {
+            const std::ptrdiff_t place = j * stride;
+            lanes[place / 16][place % 16] = j;
+            mask[place / 16] = static_cast<__mmask16>(mask[place / 16] | (1u << (place % 16)));
+        }
+        for (std::ptrdiff_t w = 0; w < stride; ++w) index[w] = _mm512_load_si512(lanes[w]);
+    }
+};
+
+// Writes outputs 0 … valid−1 (valid 1 … 16) of `values` to output[j × stride], nothing else.
+template <scatter_kind kind>
+FIR_AVX512_INLINE void scatter(const output_scatter& how, __m512 values, float* output, int valid)
+{
+    if constexpr (kind == scatter_kind::contiguous) {
+        if (valid == 16) {
+            _mm512_storeu_ps(output, values);
+        } else {
+            _mm512_mask_storeu_ps(output, static_cast<__mmask16>((1u << valid) - 1), values);
+        }
+    } else if constexpr (kind == scatter_kind::permuted) {
+        const __m512i limit = _mm512_set1_epi32(valid);
+        for (std::ptrdiff_t w = 0; w < how.stride; ++w) {
+            __mmask16 lanes = how.mask[w];
+            if (valid < 16) lanes = _mm512_mask_cmplt_epi32_mask(lanes, how.index[w], limit);
+            if (lanes != 0) _mm512_mask_storeu_ps(output + 16 * w, lanes, _mm512_permutexvar_ps(how.index[w], values));
+        }
+    } else {
+        alignas(64) float results[16];
+        _mm512_store_ps(results, values);
+        for (int j = 0; j < valid; ++j) output[j * how.stride] = results[j];
+    }
+}
+
+// Outputs converted per pass over the prepared window.
+constexpr int pass_length = fir_avx512_max_count;
+// Where a pass's first byte lies in the prepared window: its 16 bytes of history are just before it.
+constexpr int pass_start = 64;
+static_assert(pass_start + pass_length <= prepared_length);
+
+// Prepares bytes first … first+length−1 of the channel at pass_start onwards, whole vectors, zeros after the last.
+// Only the very last vector of the call (`final`) stops reading at the channel's last byte.
+template <gather_kind kind>
+void gather_pass(const input_gather& how, const std::uint8_t* input, int length, bool final,
+                 prepared_window& prepared)
+{
+    int m = 0;
+    for (; m + 64 < length || (m + 64 == length && !final); m += 64) {
+        prepare_bytes(gather<kind, false>(how, input + m * how.stride, 64), prepared, pass_start + m);
+    }
+    if (m < length) prepare_bytes(gather<kind, true>(how, input + m * how.stride, length - m), prepared, pass_start + m);
+}
+
+template <scatter_kind kind>
+void filter_pass(const fir_plane_tables& tables, const prepared_window& prepared, const output_scatter& how,
+                 float* output, int length)
+{
+    for (int g = 0; g * group_length < length; ++g) {
+        // Output t of group g is that of prepared bytes pass_start − 15 + 64g + t … pass_start + 64g + t.
+        const group_results results = filter_group(tables, prepared, pass_start - 16 + g * group_length);
+        const int remaining = length - g * group_length;
+        for (int part = 0; part < 4 && 16 * part < remaining; ++part) {
+            float* const at = output + (g * group_length + 16 * part) * how.stride;
+            scatter<kind>(how, results.part[part], at, remaining - 16 * part < 16 ? remaining - 16 * part : 16);
+        }
+    }
+}
+
+template <gather_kind gathered, scatter_kind scattered>
+void convert_passes(const fir_plane_tables& tables, std::span<std::uint8_t, 16> history, const std::uint8_t* input,
+                    const input_gather& in, float* output, const output_scatter& out, std::int32_t count)
+{
+    prepared_window prepared;
+    // The history in the 16 bytes before pass_start; the bytes before it are never read.
+    prepare_bytes(_mm512_inserti32x4(_mm512_setzero_si512(), _mm_loadu_si128(reinterpret_cast<const __m128i_u*>(history.data())), 3), prepared,
+                  pass_start - 64);
+    int length = 0;
+    for (std::int32_t done = 0; done < count; done += length) {
+        if (done > 0) {
+            // The last 16 bytes of the previous pass become this one's history.
+            std::memcpy(prepared.index + pass_start - 16, prepared.index + pass_start + length - 16, 16);
+            std::memcpy(prepared.negated + pass_start - 16, prepared.negated + pass_start + length - 16, 16);
+            std::memcpy(prepared.negated_count + pass_start - 16, prepared.negated_count + pass_start + length - 16,
+                        16);
+        }
+        length = count - done < pass_length ? count - done : pass_length;
+        gather_pass<gathered>(in, input + done * in.stride, length, done + length == count, prepared);
+        filter_pass<scattered>(tables, prepared, out, output + done * out.stride, length);
+    }
+    // Undo the folding of the last 16 bytes: v = index with bits 0…6 complemented where negated.
+    for (int k = 0; k < 16; ++k) {
+        const int at = pass_start + length - 16 + k;
+        history[static_cast<std::size_t>(k)] =
+            static_cast<std::uint8_t>(prepared.index[at] ^ (prepared.negated[at] & 0x7F));
+    }
+}
+
+template <gather_kind gathered>
+void convert_with_gather(const fir_plane_tables& tables, std::span<std::uint8_t, 16> history,
+                         const std::uint8_t* input, const input_gather& in, float* output,
+                         std::ptrdiff_t output_stride, std::int32_t count)
+{
+    const output_scatter out(output_stride);
+    if (output_stride == 1) {
+        convert_passes<gathered, scatter_kind::contiguous>(tables, history, input, in, output, out, count);
+    } else if (output_stride >= 2 && output_stride <= largest_vector_stride) {
+        convert_passes<gathered, scatter_kind::permuted>(tables, history, input, in, output, out, count);
+    } else {
+        convert_passes<gathered, scatter_kind::one_by_one>(tables, history, input, in, output, out, count);
     }
 }
 
@@ -195,7 +390,23 @@ void filter_block_avx512(const fir_plane_tables& tables, const std::uint8_t* win
     const int length = groups * group_length + 64;
     prepared_window prepared;
     prepare_window(window, length, prepared);
-    for (int g = 0; g < groups; ++g) filter_group(tables, prepared, g * group_length, results + g * group_length);
+    for (int g = 0; g < groups; ++g) {
+        const group_results group = filter_group(tables, prepared, g * group_length);
+        for (int part = 0; part < 4; ++part) _mm512_storeu_ps(results + g * group_length + 16 * part, group.part[part]);
+    }
+}
+
+void convert_avx512(const fir_plane_tables& tables, std::span<std::uint8_t, 16> history, const std::uint8_t* input,
+                    std::ptrdiff_t input_stride, float* output, std::ptrdiff_t output_stride, std::int32_t count)
+{
+    const input_gather in(input_stride);
+    if (input_stride == 1) {
+        convert_with_gather<gather_kind::contiguous>(tables, history, input, in, output, output_stride, count);
+    } else if (input_stride >= 2 && input_stride <= largest_vector_stride) {
+        convert_with_gather<gather_kind::permuted>(tables, history, input, in, output, output_stride, count);
+    } else {
+        convert_with_gather<gather_kind::one_by_one>(tables, history, input, in, output, output_stride, count);
+    }
 }
 
 #if defined(__clang__)
@@ -217,6 +428,11 @@ bool fir_avx512_available()
 #else
 
 void filter_block_avx512(const fir_plane_tables&, const std::uint8_t*, float*, std::int32_t) {}
+
+void convert_avx512(const fir_plane_tables&, std::span<std::uint8_t, 16>, const std::uint8_t*, std::ptrdiff_t, float*,
+                    std::ptrdiff_t, std::int32_t)
+{
+}
 
 bool fir_avx512_available() { return false; }
 
