@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -70,25 +71,113 @@ TEST(fir_plane_tables, tables_breaking_the_premise_are_refused)
     EXPECT_NE(good.planes(), nullptr);
 }
 
+namespace {
+
+// Random bytes mixed with long 0x00, 0xFF, 0x69 and 0xAA stretches.
+std::vector<std::uint8_t> stream_bytes(std::mt19937& random, std::size_t size)
+{
+    const std::uint8_t stretch_bytes[] = {0x00, 0xFF, 0x69, 0xAA};
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t k = 0; k < size;) {
+        const std::size_t run = std::min<std::size_t>(size - k, random() % 3000 + 1);
+        const bool constant = random() % 2 == 0;
+        const std::uint8_t value = stretch_bytes[random() % 4];
+        for (std::size_t r = 0; r < run; ++r, ++k) bytes[k] = constant ? value : static_cast<std::uint8_t>(random());
+    }
+    return bytes;
+}
+
+// Marks the output slots no converter may write.
+constexpr std::uint32_t sentinel_bits = 0x7FC0DEAD;
+
+struct strided_case {
+    std::uint32_t seed;
+    int input_stride;  // channels of the input block
+    int output_stride; // channels of the output block
+    std::int32_t frames;
+};
+
+// Converts every channel c < min(strides) of `input` into its own output block filled with the sentinel, through
+// convert and through convert_reference, in random blocks around the 64-output group and the 1024-byte pass, with
+// resets; checks that both write the same bits to slot c, c + output_stride, … and nothing else.
+void expect_strided_conversion_equal(const strided_case& test)
+{
+    const std::int32_t sizes[] = {1, 2, 15, 16, 17, 63, 64, 65, 127, 128, 129, 1000, 1023, 1024, 1025, 2048, 3001};
+    std::mt19937 random(test.seed);
+    const auto frames = static_cast<std::size_t>(test.frames);
+    const auto out_stride = static_cast<std::size_t>(test.output_stride);
+    // Sized exactly, so that the last channel's last byte is the block's last byte.
+    const std::vector<std::uint8_t> input = stream_bytes(random, frames * static_cast<std::size_t>(test.input_stride));
+    const int channels = std::min(test.input_stride, test.output_stride);
+    for (int c = 0; c < channels; ++c) {
+        // 64 frames more than converted: nothing may be written ahead of the block or past the end.
+        std::vector<float> fast((frames + 64) * out_stride, std::bit_cast<float>(sentinel_bits));
+        std::vector<float> reference(fast.size(), std::bit_cast<float>(sentinel_bits));
+        dsd_converter fast_converter, reference_converter;
+        for (std::int32_t done = 0; done < test.frames;) {
+            const std::int32_t length = std::min(sizes[random() % std::size(sizes)], test.frames - done);
+            if (random() % 20 == 0) {
+                fast_converter.reset();
+                reference_converter.reset();
+            }
+            const std::size_t in = static_cast<std::size_t>(done) * static_cast<std::size_t>(test.input_stride) + c;
+            const std::size_t out = static_cast<std::size_t>(done) * out_stride + c;
+            fast_converter.convert(&input[in], test.input_stride, &fast[out], test.output_stride, length);
+            reference_converter.convert_reference(&input[in], test.input_stride, &reference[out], test.output_stride,
+                                                  length);
+            done += length;
+            for (std::size_t ahead = 0; ahead < 64; ++ahead) {
+                const std::size_t k = (static_cast<std::size_t>(done) + ahead) * out_stride + c;
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), sentinel_bits)
+                    << "seed " << test.seed << " strides " << test.input_stride << "/" << test.output_stride
+                    << " channel " << c << " written " << ahead << " frames ahead of frame " << done;
+            }
+        }
+        for (std::size_t k = 0; k < fast.size(); ++k) {
+            const bool own = k % out_stride == static_cast<std::size_t>(c) && k / out_stride < frames;
+            const std::uint32_t expected = own ? std::bit_cast<std::uint32_t>(reference[k]) : sentinel_bits;
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), expected)
+                << "seed " << test.seed << " strides " << test.input_stride << "/" << test.output_stride << " channel "
+                << c << " frame " << k / out_stride << " slot " << k % out_stride;
+        }
+    }
+}
+
+} // namespace
+
+TEST(dsd_converter_fast_form, interleaved_channels_equal_reference_bit_for_bit)
+{
+    // Strides 1…8, 13, 16 (the largest taken as whole vectors), 17 and 40 (taken one by one): every channel's
+    // outputs equal the reference bit for bit, and the other channels' slots keep the sentinel. Without AVX-512
+    // VBMI this checks the block form.
+    const int strides[] = {1, 2, 3, 4, 5, 6, 7, 8, 13, 16, 17, 40};
+    for (int stride : strides) {
+        expect_strided_conversion_equal({static_cast<std::uint32_t>(stride), stride, stride, 60000 / stride + 777});
+    }
+}
+
+TEST(dsd_converter_fast_form, input_and_output_strides_are_independent)
+{
+    // Gathering and writing each take their own path: any pairing of strides gives the reference's bits.
+    const std::pair<int, int> pairs[] = {{1, 6}, {6, 1}, {2, 13}, {13, 2}, {17, 3}, {3, 17}, {16, 40}, {40, 16}};
+    for (const auto& [in, out] : pairs) {
+        expect_strided_conversion_equal({static_cast<std::uint32_t>(100 * in + out), in, out, 5000});
+    }
+}
+
 TEST(dsd_converter_fast_form, equals_reference_bit_for_bit)
 {
-    // With AVX-512 VBMI, convert runs the fast form: random bytes mixed with long 0x00, 0xFF, 0x69 and 0xAA
-    // stretches, block sizes around the 64-output group and the 1024-byte pass, strides 1…8, resets, and one
-    // converter alternating with the reference form, all bit for bit equal to the reference.
+    // With AVX-512 VBMI, convert runs the fast form: random bytes mixed with long constant stretches, block sizes
+    // around the 64-output group and the 1024-byte pass, strides 1…8, resets, and one converter alternating with
+    // the reference form, all bit for bit equal to the reference.
     if (!fir_avx512_available()) GTEST_SKIP() << "this processor lacks AVX-512 VBMI: the fast form is not used";
     const std::int32_t sizes[] = {1, 2, 15, 16, 17, 63, 64, 65, 127, 128, 129, 1000, 1023, 1024, 1025, 2048, 3001};
-    const std::uint8_t stretch_bytes[] = {0x00, 0xFF, 0x69, 0xAA};
     for (std::uint32_t seed = 1; seed <= 16; ++seed) {
         std::mt19937 random(seed);
         const int channels = static_cast<int>(seed % 8) + 1;
         const std::int32_t frames = 30000;
-        std::vector<std::uint8_t> input(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
-        for (std::size_t k = 0; k < input.size();) {
-            const std::size_t run = std::min<std::size_t>(input.size() - k, random() % 3000 + 1);
-            const bool constant = random() % 2 == 0;
-            const std::uint8_t value = stretch_bytes[random() % 4];
-            for (std::size_t r = 0; r < run; ++r, ++k) input[k] = constant ? value : static_cast<std::uint8_t>(random());
-        }
+        const std::vector<std::uint8_t> input =
+            stream_bytes(random, static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
         std::vector<float> fast(input.size()), reference(input.size()), mixed(input.size());
         for (int c = 0; c < channels; ++c) {
             dsd_converter fast_converter, reference_converter, mixed_converter;
