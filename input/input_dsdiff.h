@@ -52,11 +52,15 @@ private:
     // Fills dsd_buffer; returns the byte count, or false at the end.
     bool read_plain_block(std::uint32_t& bytes, abort_signal& abort);
     bool read_dst_frame(std::uint32_t& bytes, abort_signal& abort);
-    void convert(std::uint32_t bytes);
+    // Converts the first `bytes` of dsd_buffer, `bytes / channel_count` floats
+    // per channel, interleaved at `pcm`.
+    void convert(std::uint32_t bytes, float* pcm);
     // Runs `samples` frames of pcm_buffer through the resampler into `chunk`;
     // false when the resampler emitted nothing.
     bool resample(std::size_t samples, bool end_of_stream, audio_chunk& chunk, abort_signal& abort);
-    void deliver(std::size_t samples, audio_chunk& chunk) const;
+    // Converts the first `bytes` of dsd_buffer straight into `chunk` at the PCM
+    // rate: the caller's chunk is the only copy of the PCM.
+    void deliver(std::uint32_t bytes, audio_chunk& chunk);
 
     iff_stream::iff_packet_container root;
     service_ptr_t<file> source;  // the open file

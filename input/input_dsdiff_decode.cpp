@@ -135,17 +135,22 @@ bool input_dsdiff::read_dst_frame(std::uint32_t& bytes, abort_signal& abort)
     }
 }
 
-void input_dsdiff::convert(std::uint32_t bytes)
+void input_dsdiff::convert(std::uint32_t bytes, float* pcm)
 {
     const std::uint32_t channels = props.channel_count;
     const auto per_channel = static_cast<std::int32_t>(bytes / channels);
     for (std::uint32_t c = 0; c < channels; ++c)
-        converters[c].convert(dsd_buffer.data() + c, channels, pcm_buffer.data() + c, channels, per_channel);
+        converters[c].convert(dsd_buffer.data() + c, channels, pcm + c, channels, per_channel);
 }
 
-void input_dsdiff::deliver(std::size_t samples, audio_chunk& chunk) const
+void input_dsdiff::deliver(std::uint32_t bytes, audio_chunk& chunk)
 {
-    audio_chunk_temp_impl_mod(pcm_buffer.data(), samples, pcm_rate(), props.channel_count, props.channel_mask).copy_to(chunk);
+    const std::size_t samples = bytes / props.channel_count;
+    chunk.set_data_size(samples * props.channel_count);
+    convert(bytes, chunk.get_data());
+    chunk.set_sample_count(samples);
+    chunk.set_channels(props.channel_count, props.channel_mask);
+    chunk.set_sample_rate(pcm_rate());
 }
 
 bool input_dsdiff::resample(std::size_t samples, bool end_of_stream, audio_chunk& chunk, abort_signal& abort)
@@ -206,13 +211,12 @@ bool input_dsdiff::decode_next(audio_chunk& chunk, abort_signal& abort)
             return resample(0, true, chunk, abort);
         }
 
-        convert(bytes);
-        const std::size_t samples = bytes / props.channel_count;
         if (!resampling) {
-            deliver(samples, chunk);
+            deliver(bytes, chunk);
             return true;
         }
-        if (resample(samples, !props.is_dst && end_of_data, chunk, abort)) return true;
+        convert(bytes, pcm_buffer.data());
+        if (resample(bytes / props.channel_count, !props.is_dst && end_of_data, chunk, abort)) return true;
     }
 }
 
