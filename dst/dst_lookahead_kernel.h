@@ -183,35 +183,55 @@ struct lookahead_channel {
     return a + b;
 }
 
+// How early a channel's newest bit is known before the channel's next step needs it, which
+// decides how much of the prediction waits for it.
+enum class newest_bit_lag {
+    // The step just before (one channel): both candidate probabilities are looked up
+    // meanwhile and the newest bit picks one.
+    one_step,
+    // One other channel's step (two channels): the newest bit completes the prediction by
+    // one addition, then one probability is looked up.
+    two_steps,
+    // Several steps (three or more channels): the newest bit enters the window lookup.
+    several_steps,
+};
+
 // Decodes bit m of the current byte of one channel; j is the bit's index in the channel.
-// With several channels the newest bit of a channel is known a whole step (another
-// channel's) before it is needed, so the prediction is completed and one probability looked
-// up; a single channel looks up both candidates while the step before it is still running.
-template <int m, bool check_half_prob, bool newest_known_early>
+template <int m, bool check_half_prob, newest_bit_lag lag>
 [[gnu::always_inline]] inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
 {
     constexpr std::uint64_t window_mask = (std::uint64_t{4} << m) - 1;
     constexpr int window_offset = (4 << m) - 4;
-    // Both candidates come from bits at least 2 steps back; the newest bit only selects.
-    const std::uint64_t window = (cs.hist << 1) & window_mask;
-    const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+    // Entry index of a prediction: prediction >> 3, or (prediction − 1) >> 3 when negative.
+    auto entry = [&cs](std::int64_t prediction) -> std::uint64_t {
+        return cs.probability[(prediction + (prediction >> 63)) >> 3];
+    };
     std::uint64_t e;
-    if constexpr (newest_known_early) {
-        const std::int64_t prediction =
-            if_minus + static_cast<std::int64_t>(static_cast<std::uint64_t>(cs.newest_weight) & mask_of(cs.newest));
-        e = cs.probability[(prediction + (prediction >> 63)) >> 3];
-        if (check_half_prob && j < cs.half_prob_end)
-            e = (e & 0x100u) | 128u;
-    } else {
-        const std::int64_t if_plus = if_minus + cs.newest_weight;
-        // Entry index: prediction >> 3, or (prediction − 1) >> 3 when negative.
-        std::uint64_t e_minus = cs.probability[(if_minus + (if_minus >> 63)) >> 3];
-        std::uint64_t e_plus = cs.probability[(if_plus + (if_plus >> 63)) >> 3];
+    if constexpr (lag == newest_bit_lag::one_step) {
+        // Both candidates come from bits at least 2 steps back; the newest bit only selects.
+        const std::uint64_t window = (cs.hist << 1) & window_mask;
+        const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+        std::uint64_t e_minus = entry(if_minus);
+        std::uint64_t e_plus = entry(if_minus + cs.newest_weight);
         if (check_half_prob && j < cs.half_prob_end) {
             e_minus = (e_minus & 0x100u) | 128u;
             e_plus = (e_plus & 0x100u) | 128u;
         }
         e = e_minus ^ ((e_minus ^ e_plus) & mask_of(cs.newest));
+    } else {
+        std::int64_t prediction;
+        if constexpr (lag == newest_bit_lag::two_steps) {
+            const std::uint64_t window = (cs.hist << 1) & window_mask;
+            const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+            prediction =
+                if_minus + static_cast<std::int64_t>(static_cast<std::uint64_t>(cs.newest_weight) & mask_of(cs.newest));
+        } else {
+            const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
+            prediction = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+        }
+        e = entry(prediction);
+        if (check_half_prob && j < cs.half_prob_end)
+            e = (e & 0x100u) | 128u;
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
@@ -225,7 +245,7 @@ template <int m, bool check_half_prob, bool newest_known_early>
 struct channel_array {
     lookahead_channel* channels;
     int n;
-    static constexpr bool newest_known_early = true;
+    static constexpr newest_bit_lag lag = newest_bit_lag::several_steps;
     int count() const { return n; }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
@@ -238,7 +258,7 @@ struct channel_array {
 struct channel_pair {
     lookahead_channel first;
     lookahead_channel second;
-    static constexpr bool newest_known_early = true;
+    static constexpr newest_bit_lag lag = newest_bit_lag::two_steps;
     static constexpr int count() { return 2; }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
@@ -250,9 +270,7 @@ struct channel_pair {
 
 struct channel_single {
     lookahead_channel only;
-    // The newest bit arrives with the step just before: both candidate probabilities are
-    // looked up meanwhile.
-    static constexpr bool newest_known_early = false;
+    static constexpr newest_bit_lag lag = newest_bit_lag::one_step;
     static constexpr int count() { return 1; }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
@@ -265,7 +283,7 @@ template <int m, bool check_half_prob, class channel_set>
 [[gnu::always_inline]] inline void lookahead_bit_row(channel_set& set, lookahead_arith& arith, std::int32_t k)
 {
     set.for_each([&](lookahead_channel& cs, int) __attribute__((always_inline)) {
-        lookahead_step<m, check_half_prob, channel_set::newest_known_early>(cs, arith, 8 * k + m);
+        lookahead_step<m, check_half_prob, channel_set::lag>(cs, arith, 8 * k + m);
     });
 }
 
@@ -287,7 +305,7 @@ template <bool check_half_prob, class channel_set>
         const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
         cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
-        lookahead_step<7, check_half_prob, channel_set::newest_known_early>(cs, arith, 8 * k + 7);
+        lookahead_step<7, check_half_prob, channel_set::lag>(cs, arith, 8 * k + 7);
     });
 }
 
