@@ -182,7 +182,8 @@ FIR_AVX512_INLINE void prepare_bytes(__m512i bytes, prepared_window& prepared, i
 {
     const __mmask64 folded = _mm512_movepi8_mask(bytes);
     const __m512i negated = _mm512_movm_epi8(folded);
-    _mm512_storeu_si512(prepared.index + at, _mm512_xor_si512(bytes, _mm512_and_si512(negated, _mm512_set1_epi8(0x7F))));
+    const __m512i index = _mm512_xor_si512(bytes, _mm512_and_si512(negated, _mm512_set1_epi8(0x7F)));
+    _mm512_storeu_si512(prepared.index + at, index);
     _mm512_storeu_si512(prepared.negated + at, negated);
     _mm512_storeu_si512(prepared.negated_count + at, _mm512_maskz_mov_epi8(folded, _mm512_set1_epi8(1)));
 }
@@ -254,50 +255,89 @@ FIR_AVX512_INLINE __m512i gather(const input_gather& how, const std::uint8_t* in
     }
 }
 
-// How 16 consecutive outputs of one channel are written into an interleaved block.
+// How the 64 outputs of a group are written into an interleaved block.
 enum class scatter_kind { contiguous, permuted, one_by_one };
 
 struct output_scatter {
     std::ptrdiff_t stride;
-    // 16 outputs span `stride` whole vectors of floats; vector w takes output index[w][q] in lane q where mask[w]
-    // has bit q, and keeps the other channels' floats elsewhere.
-    __m512i index[largest_vector_stride];
-    __mmask16 mask[largest_vector_stride];
+    // For strides 2 … 16. The 64 outputs of a group lie in the same places of whole 64-byte lines for every
+    // group of a call, since a group spans 64 × stride floats. Each line holds 8 outputs or fewer, all in two
+    // adjacent result vectors, and is written by one permute of that pair and one aligned masked store, never
+    // split and never touching the other channels' floats: line w takes entry index[w][q] of the pair in lane q
+    // where mask[w] has bit q. Lines come in output order, so the first lines[0] use vectors 0 and 1, the next
+    // lines[1] vectors 1 and 2, the last lines[2] vectors 2 and 3.
+    std::ptrdiff_t misalignment; // the group's first output in its line, in floats
+    int lines[3];
+    // Set for the lines in use only: clearing 4 KiB on every call would cost more than it is worth.
+    __m512i index[4 * largest_vector_stride + 1];
+    __mmask16 mask[4 * largest_vector_stride + 1];
 
-    explicit output_scatter(std::ptrdiff_t output_stride) : stride(output_stride), index(), mask()
+    output_scatter(const float* output, std::ptrdiff_t output_stride)
+        : stride(output_stride), misalignment(), lines(), mask()
     {
         if (stride < 2 || stride > largest_vector_stride) return;
-        alignas(64) std::int32_t lanes[largest_vector_stride][16] = {};
-        for (int j = 0; j < 16; ++j) {
-            const std::ptrdiff_t place = j * stride;
-            lanes[place / 16][place % 16] = j;
-            mask[place / 16] = static_cast<__mmask16>(mask[place / 16] | (1u << (place % 16)));
+        misalignment = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(output) % 64 / sizeof(float));
+        alignas(64) std::int32_t lanes[4 * largest_vector_stride + 1][16] = {};
+        int pair_of_line[4 * largest_vector_stride + 1] = {};
+        for (std::ptrdiff_t j = 0, previous_line = -1; j < group_length; ++j) {
+            const std::ptrdiff_t place = misalignment + j * stride;
+            const std::ptrdiff_t line = place / 16;
+            // A line's pair starts at the vector of its first output (the last pair is vectors 2 and 3).
+            if (line != previous_line) pair_of_line[line] = j / 16 < 2 ? static_cast<int>(j / 16) : 2;
+            previous_line = line;
+            lanes[line][place % 16] = static_cast<std::int32_t>(j - 16 * pair_of_line[line]);
+            mask[line] = static_cast<__mmask16>(mask[line] | (1u << (place % 16)));
         }
-        for (std::ptrdiff_t w = 0; w < stride; ++w) index[w] = _mm512_load_si512(lanes[w]);
+        const std::ptrdiff_t line_count = (misalignment + (group_length - 1) * stride) / 16 + 1;
+        for (std::ptrdiff_t w = 0; w < line_count; ++w) {
+            index[w] = _mm512_load_si512(lanes[w]);
+            ++lines[pair_of_line[w]];
+        }
     }
 };
 
-// Writes outputs 0 … valid−1 (valid 1 … 16) of `values` to output[j × stride], nothing else.
+// Writes lines first … first+count−1 of a group from the result pair (low, high); when `partial`, only the
+// entries below `limit` (the pair's share of the group's valid outputs).
+FIR_AVX512_INLINE void write_lines(const output_scatter& how, __m512 low, __m512 high, float* line, int first,
+                                   int count, bool partial, int limit)
+{
+    const __m512i below = _mm512_set1_epi32(limit);
+    for (int w = first; w < first + count; ++w) {
+        const __m512 values = _mm512_permutex2var_ps(low, how.index[w], high);
+        if (!partial) {
+            _mm512_mask_store_ps(line + 16 * w, how.mask[w], values);
+        } else if (const __mmask16 lanes = _mm512_mask_cmplt_epi32_mask(how.mask[w], how.index[w], below);
+                   lanes != 0) {
+            _mm512_mask_store_ps(line + 16 * w, lanes, values);
+        }
+    }
+}
+
+// Writes outputs 0 … valid−1 (valid 1 … 64) of a group to output[j × stride], nothing else.
 template <scatter_kind kind>
-FIR_AVX512_INLINE void scatter(const output_scatter& how, __m512 values, float* output, int valid)
+FIR_AVX512_INLINE void scatter(const output_scatter& how, const group_results& results, float* output, int valid)
 {
     if constexpr (kind == scatter_kind::contiguous) {
-        if (valid == 16) {
-            _mm512_storeu_ps(output, values);
-        } else {
-            _mm512_mask_storeu_ps(output, static_cast<__mmask16>((1u << valid) - 1), values);
+        for (int part = 0; part < 4 && 16 * part < valid; ++part) {
+            if (valid - 16 * part >= 16) {
+                _mm512_storeu_ps(output + 16 * part, results.part[part]);
+            } else {
+                const auto lanes = static_cast<__mmask16>((1u << (valid - 16 * part)) - 1);
+                _mm512_mask_storeu_ps(output + 16 * part, lanes, results.part[part]);
+            }
         }
     } else if constexpr (kind == scatter_kind::permuted) {
-        const __m512i limit = _mm512_set1_epi32(valid);
-        for (std::ptrdiff_t w = 0; w < how.stride; ++w) {
-            __mmask16 lanes = how.mask[w];
-            if (valid < 16) lanes = _mm512_mask_cmplt_epi32_mask(lanes, how.index[w], limit);
-            if (lanes != 0) _mm512_mask_storeu_ps(output + 16 * w, lanes, _mm512_permutexvar_ps(how.index[w], values));
-        }
+        // The line of the first output; only the masked lanes of each line are written.
+        float* const line = reinterpret_cast<float*>(reinterpret_cast<std::uintptr_t>(output) & ~std::uintptr_t{63});
+        const bool partial = valid < group_length;
+        write_lines(how, results.part[0], results.part[1], line, 0, how.lines[0], partial, valid);
+        write_lines(how, results.part[1], results.part[2], line, how.lines[0], how.lines[1], partial, valid - 16);
+        write_lines(how, results.part[2], results.part[3], line, how.lines[0] + how.lines[1], how.lines[2], partial,
+                    valid - 32);
     } else {
-        alignas(64) float results[16];
-        _mm512_store_ps(results, values);
-        for (int j = 0; j < valid; ++j) output[j * how.stride] = results[j];
+        alignas(64) float values[group_length];
+        for (int part = 0; part < 4; ++part) _mm512_store_ps(values + 16 * part, results.part[part]);
+        for (int j = 0; j < valid; ++j) output[j * how.stride] = values[j];
     }
 }
 
@@ -317,7 +357,9 @@ void gather_pass(const input_gather& how, const std::uint8_t* input, int length,
     for (; m + 64 < length || (m + 64 == length && !final); m += 64) {
         prepare_bytes(gather<kind, false>(how, input + m * how.stride, 64), prepared, pass_start + m);
     }
-    if (m < length) prepare_bytes(gather<kind, true>(how, input + m * how.stride, length - m), prepared, pass_start + m);
+    if (m < length) {
+        prepare_bytes(gather<kind, true>(how, input + m * how.stride, length - m), prepared, pass_start + m);
+    }
 }
 
 template <scatter_kind kind>
@@ -328,10 +370,8 @@ void filter_pass(const fir_plane_tables& tables, const prepared_window& prepared
         // Output t of group g is that of prepared bytes pass_start − 15 + 64g + t … pass_start + 64g + t.
         const group_results results = filter_group(tables, prepared, pass_start - 16 + g * group_length);
         const int remaining = length - g * group_length;
-        for (int part = 0; part < 4 && 16 * part < remaining; ++part) {
-            float* const at = output + (g * group_length + 16 * part) * how.stride;
-            scatter<kind>(how, results.part[part], at, remaining - 16 * part < 16 ? remaining - 16 * part : 16);
-        }
+        scatter<kind>(how, results, output + g * group_length * how.stride,
+                      remaining < group_length ? remaining : group_length);
     }
 }
 
@@ -341,8 +381,8 @@ void convert_passes(const fir_plane_tables& tables, std::span<std::uint8_t, 16> 
 {
     prepared_window prepared;
     // The history in the 16 bytes before pass_start; the bytes before it are never read.
-    prepare_bytes(_mm512_inserti32x4(_mm512_setzero_si512(), _mm_loadu_si128(reinterpret_cast<const __m128i_u*>(history.data())), 3), prepared,
-                  pass_start - 64);
+    const __m128i earlier = _mm_loadu_si128(reinterpret_cast<const __m128i_u*>(history.data()));
+    prepare_bytes(_mm512_inserti32x4(_mm512_setzero_si512(), earlier, 3), prepared, pass_start - 64);
     int length = 0;
     for (std::int32_t done = 0; done < count; done += length) {
         if (done > 0) {
@@ -369,7 +409,7 @@ void convert_with_gather(const fir_plane_tables& tables, std::span<std::uint8_t,
                          const std::uint8_t* input, const input_gather& in, float* output,
                          std::ptrdiff_t output_stride, std::int32_t count)
 {
-    const output_scatter out(output_stride);
+    const output_scatter out(output, output_stride);
     if (output_stride == 1) {
         convert_passes<gathered, scatter_kind::contiguous>(tables, history, input, in, output, out, count);
     } else if (output_stride >= 2 && output_stride <= largest_vector_stride) {

@@ -110,8 +110,10 @@ void expect_strided_conversion_equal(const strided_case& test)
     const std::vector<std::uint8_t> input = stream_bytes(random, frames * static_cast<std::size_t>(test.input_stride));
     const int channels = std::min(test.input_stride, test.output_stride);
     for (int c = 0; c < channels; ++c) {
-        // 64 frames more than converted: nothing may be written ahead of the block or past the end.
-        std::vector<float> fast((frames + 64) * out_stride, std::bit_cast<float>(sentinel_bits));
+        // 64 frames more than converted: nothing may be written ahead of the block or past the end. The block
+        // starts `lead` floats into the buffer, so that it starts anywhere in a 64-byte line.
+        const std::size_t lead = (test.seed + static_cast<std::size_t>(c)) % 16;
+        std::vector<float> fast(lead + (frames + 64) * out_stride, std::bit_cast<float>(sentinel_bits));
         std::vector<float> reference(fast.size(), std::bit_cast<float>(sentinel_bits));
         dsd_converter fast_converter, reference_converter;
         for (std::int32_t done = 0; done < test.frames;) {
@@ -121,24 +123,26 @@ void expect_strided_conversion_equal(const strided_case& test)
                 reference_converter.reset();
             }
             const std::size_t in = static_cast<std::size_t>(done) * static_cast<std::size_t>(test.input_stride) + c;
-            const std::size_t out = static_cast<std::size_t>(done) * out_stride + c;
+            const std::size_t out = lead + static_cast<std::size_t>(done) * out_stride + c;
             fast_converter.convert(&input[in], test.input_stride, &fast[out], test.output_stride, length);
             reference_converter.convert_reference(&input[in], test.input_stride, &reference[out], test.output_stride,
                                                   length);
             done += length;
             for (std::size_t ahead = 0; ahead < 64; ++ahead) {
-                const std::size_t k = (static_cast<std::size_t>(done) + ahead) * out_stride + c;
+                const std::size_t k = lead + (static_cast<std::size_t>(done) + ahead) * out_stride + c;
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), sentinel_bits)
                     << "seed " << test.seed << " strides " << test.input_stride << "/" << test.output_stride
                     << " channel " << c << " written " << ahead << " frames ahead of frame " << done;
             }
         }
         for (std::size_t k = 0; k < fast.size(); ++k) {
-            const bool own = k % out_stride == static_cast<std::size_t>(c) && k / out_stride < frames;
+            const bool inside = k >= lead;
+            const std::size_t slot = inside ? (k - lead) % out_stride : 0, frame = inside ? (k - lead) / out_stride : 0;
+            const bool own = inside && slot == static_cast<std::size_t>(c) && frame < frames;
             const std::uint32_t expected = own ? std::bit_cast<std::uint32_t>(reference[k]) : sentinel_bits;
             ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), expected)
                 << "seed " << test.seed << " strides " << test.input_stride << "/" << test.output_stride << " channel "
-                << c << " frame " << k / out_stride << " slot " << k % out_stride;
+                << c << " lead " << lead << " float " << k << " (frame " << frame << " slot " << slot << ")";
         }
     }
 }
