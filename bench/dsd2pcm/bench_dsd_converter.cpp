@@ -76,7 +76,9 @@ void converter_build(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(convert_interleaved<false>)->Name("dsd_converter/convert")->Arg(1)->Arg(2)->Arg(6);
+// Strides 1, 2 and 6 are the common channel counts; 8 and 13 take the vector gather and line writes too, 17 the
+// byte-by-byte ones.
+BENCHMARK(convert_interleaved<false>)->Name("dsd_converter/convert")->Arg(1)->Arg(2)->Arg(6)->Arg(8)->Arg(13)->Arg(17);
 BENCHMARK(convert_interleaved<true>)->Name("dsd_converter/reference")->Arg(1)->Arg(2)->Arg(6);
 BENCHMARK(avx512_kernel)->Name("dsd_converter/avx512_kernel");
 BENCHMARK(converter_build)->Name("dsd_converter/build");
