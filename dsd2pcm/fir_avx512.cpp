@@ -9,6 +9,10 @@
 // a whole (even output + 256 × odd output, modulo 2^16) and one the odd output alone, which leaves the even sum
 // recoverable. At the end of the group the planes are combined into two 24-bit-aligned halves per output, each
 // exactly representable as a float, and one fused multiply-add rounds their sum once: the reference result.
+//
+// A whole conversion goes without copies in between: a channel's bytes are taken from whole 64-byte loads of the
+// interleaved block (one vpermt2b per two loads) straight into the prepared window, and each group's results go
+// from registers into the block's 64-byte lines, one permute and one masked store per line.
 #include "dsd2pcm/fir_avx512.h"
 
 #include "dsd2pcm/fir_plane_tables.h"
