@@ -16,6 +16,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 #include "dst/dst_frame_header.h"
 #include "dst/dst_lookahead_tables.h"
@@ -260,6 +262,11 @@ struct channel_pair {
     lookahead_channel second;
     static constexpr newest_bit_lag lag = newest_bit_lag::two_steps;
     static constexpr int count() { return 2; }
+    template <std::size_t c>
+    lookahead_channel& get()
+    {
+        return c == 0 ? first : second;
+    }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
     {
@@ -272,6 +279,11 @@ struct channel_single {
     lookahead_channel only;
     static constexpr newest_bit_lag lag = newest_bit_lag::one_step;
     static constexpr int count() { return 1; }
+    template <std::size_t>
+    lookahead_channel& get()
+    {
+        return only;
+    }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
     {
@@ -279,12 +291,25 @@ struct channel_single {
     }
 };
 
+// One step per channel in channel order. A fixed set is unrolled without any callable in
+// between, so that nothing takes the address of its channels or the decoder.
+template <int m, bool check_half_prob, class channel_set, std::size_t... c>
+[[gnu::always_inline]] inline void lookahead_fixed_row(channel_set& set, lookahead_arith& arith, std::int32_t k,
+                                                       std::index_sequence<c...>)
+{
+    (lookahead_step<m, check_half_prob, channel_set::lag>(set.template get<c>(), arith, 8 * k + m), ...);
+}
+
 template <int m, bool check_half_prob, class channel_set>
 [[gnu::always_inline]] inline void lookahead_bit_row(channel_set& set, lookahead_arith& arith, std::int32_t k)
 {
-    set.for_each([&](lookahead_channel& cs, int) __attribute__((always_inline)) {
-        lookahead_step<m, check_half_prob, channel_set::lag>(cs, arith, 8 * k + m);
-    });
+    if constexpr (std::is_same_v<channel_set, channel_array>) {
+        for (int c = 0; c < set.n; ++c)
+            lookahead_step<m, check_half_prob, channel_set::lag>(set.channels[c], arith, 8 * k + m);
+    } else {
+        lookahead_fixed_row<m, check_half_prob>(set, arith, k,
+                                                std::make_index_sequence<static_cast<std::size_t>(channel_set::count())>());
+    }
 }
 
 template <bool check_half_prob, class channel_set>
