@@ -63,31 +63,31 @@ constexpr range_normalisations make_range_normalisations()
 inline constexpr range_normalisations normalisation = make_range_normalisations();
 
 // The data-dependent choice of a decoding step, which follows a coin toss and must not be
-// a branch: one = (code >= h); when one, code −= h and the range, factor and shift are the
-// `if_one` ones, otherwise the `if_zero` ones (which receive the result). Compilers may turn
-// the plain form into a branch; on x86-64 conditional moves say it.
-inline std::uint32_t select_on_code(std::uint32_t& code, std::uint32_t h, std::uint32_t range_if_one,
+// a branch: one = (value >= threshold); when one, value −= threshold and the range, factor
+// and shift are the `if_one` ones, otherwise the `if_zero` ones (which receive the result).
+// Compilers may turn the plain form into a branch; on x86-64 conditional moves say it.
+inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshold, std::uint32_t range_if_one,
                                     std::uint32_t factor_if_one, std::uint32_t shift_if_one,
                                     std::uint32_t& range, std::uint32_t& factor, std::uint32_t& shift)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    const std::uint32_t reduced = code - h;
+    const std::uint64_t reduced = value - threshold;
     std::uint8_t flag;
-    __asm__("cmpl %[h], %[code]\n\t"
-            "cmovael %[reduced], %[code]\n\t"
+    __asm__("cmpq %[threshold], %[value]\n\t"
+            "cmovaeq %[reduced], %[value]\n\t"
             "cmovael %[range_if_one], %[range]\n\t"
             "cmovael %[factor_if_one], %[factor]\n\t"
             "cmovael %[shift_if_one], %[shift]\n\t"
             "setae %[flag]"
-            : [code] "+r"(code), [range] "+r"(range), [factor] "+r"(factor), [shift] "+r"(shift),
+            : [value] "+r"(value), [range] "+r"(range), [factor] "+r"(factor), [shift] "+r"(shift),
               [flag] "=q"(flag)
-            : [h] "r"(h), [reduced] "r"(reduced), [range_if_one] "r"(range_if_one),
+            : [threshold] "r"(threshold), [reduced] "r"(reduced), [range_if_one] "r"(range_if_one),
               [factor_if_one] "r"(factor_if_one), [shift_if_one] "r"(shift_if_one)
             : "cc");
     return flag;
 #else
-    const std::uint32_t one = code >= h ? 1u : 0u;
-    code = one ? code - h : code;
+    const std::uint32_t one = value >= threshold ? 1u : 0u;
+    value = one ? value - threshold : value;
     range = one ? range_if_one : range;
     factor = one ? factor_if_one : factor;
     shift = one ? shift_if_one : shift;
@@ -99,47 +99,60 @@ inline std::uint32_t select_on_code(std::uint32_t& code, std::uint32_t h, std::u
 inline std::uint64_t mask_of(std::uint64_t bit) { return std::uint64_t{0} - bit; }
 
 // The arithmetic decoder of dst_arith_decoder.h with the range's multiplication factor kept
-// beside it, and the code read straight from the packed bytes at the read position, which
-// needs no bounds checks: the code is zero-padded beyond the longest read. The code value
-// keeps the plain decoder's unsigned 32-bit arithmetic, which matters for codes that are
-// not valid (value not below the range).
+// beside it. The code value C sits in the upper half of a 64-bit register and the next code
+// bits below it, so normalising shifts them in with the same shift; the lower half is
+// refilled when fewer bits remain than one step can take. Reads need no bounds checks: the
+// code is zero-padded beyond the longest read. C keeps the plain decoder's unsigned 32-bit
+// arithmetic, which matters for codes that are not valid (value not below the range).
 struct lookahead_arith {
-    std::uint32_t code;
+    std::uint64_t value;   // C << 32, then `available` code bits, first one most significant
+    int available;
     std::uint32_t range;   // A, 2048..4095
     std::uint32_t factor;  // A's top four bits, the lowest also set when bit 7 is set
-    std::int64_t pos;      // next code bit to shift in
+    std::int64_t pos;      // next code bit not yet in value
     const std::uint8_t* bytes;
 
     void start(const std::uint8_t* code_bytes)
     {
         bytes = code_bytes;
-        // The code's first bit never enters the decoder: C starts as bits 1..12.
-        code = static_cast<std::uint32_t>((load_big_endian64(bytes) << 1) >> 52);
-        pos = 13;
+        // The code's first bit never enters the decoder: C starts as bits 1..12, and bits
+        // 13..44 wait below it.
+        value = (load_big_endian64(bytes) << 1) >> 20;
+        available = 32;
+        pos = 45;
         range = 4095;
         factor = normalisation.factor[4095];
     }
 
+    std::uint32_t code() const { return static_cast<std::uint32_t>(value >> 32); }
     // Bits of the code taken into C so far.
-    std::int64_t consumed() const { return pos; }
+    std::int64_t consumed() const { return pos - available; }
+
+    void refill()
+    {
+        // At least 57 valid bits are loaded, and 32 − available < 32 are taken.
+        value |= (load_big_endian64(bytes + (pos >> 3)) << (pos & 7)) >> (32 + available);
+        pos += 32 - available;
+        available = 32;
+    }
 
     std::uint64_t decode(std::uint64_t p)
     {
-        // The code bits from pos on, first one most significant; known before the step starts.
-        const std::uint64_t ahead = load_big_endian64(bytes + (pos >> 3)) << (pos & 7);
         const std::uint32_t q = static_cast<std::uint32_t>(p) * factor;
         const std::uint32_t h = range - q;
         // q is 8..1920 and h 128..4087 whatever the code, so both index the table.
         std::uint32_t new_range = h;
         std::uint32_t new_factor = normalisation.factor[h];
         std::uint32_t shift = normalisation.shift[h];
-        const std::uint32_t one = select_on_code(code, h, q, normalisation.factor[q], normalisation.shift[q], new_range,
-                                                 new_factor, shift);
+        const std::uint32_t one = select_on_code(value, std::uint64_t{h} << 32, q, normalisation.factor[q],
+                                                 normalisation.shift[q], new_range, new_factor, shift);
         // The range is at least 8 after a step, so at most 8 bits come in.
         range = new_range << shift;
         factor = new_factor;
-        code = (code << shift) | static_cast<std::uint32_t>((ahead >> 1) >> (63 - shift));
-        pos += shift;
+        value <<= shift;
+        available -= static_cast<int>(shift);
+        if (available < 8) [[unlikely]]
+            refill();
         return one;
     }
 };

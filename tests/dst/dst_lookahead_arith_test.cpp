@@ -50,7 +50,7 @@ TEST(lookahead_arith, steps_match_plain_decoder)
             const auto got = static_cast<int>(fast.decode(p));
             ASSERT_EQ(got, expected) << "seed " << seed << ", step " << step << ", p " << p;
             ASSERT_EQ(fast.range, plain.range) << "seed " << seed << ", step " << step;
-            ASSERT_EQ(fast.code, plain.code) << "seed " << seed << ", step " << step;
+            ASSERT_EQ(fast.code(), plain.code) << "seed " << seed << ", step " << step;
             ASSERT_EQ(fast.consumed(), plain.read_pos) << "seed " << seed << ", step " << step;
         }
     }
