@@ -147,7 +147,8 @@ void input_dsdiff::deliver(std::uint32_t bytes, audio_chunk& chunk)
 {
     const std::size_t samples = bytes / props.channel_count;
     chunk.set_data_size(samples * props.channel_count);
-    convert(bytes, chunk.get_data());
+    // An empty chunk may have no buffer at all.
+    if (samples != 0) convert(bytes, chunk.get_data());
     chunk.set_sample_count(samples);
     chunk.set_channels(props.channel_count, props.channel_mask);
     chunk.set_sample_rate(pcm_rate());
