@@ -136,7 +136,24 @@ struct lookahead_arith {
         available = 32;
     }
 
+    // Before `steps` decodes that do not check: each takes at most 8 bits.
+    template <int steps>
+    void make_room()
+    {
+        static_assert(steps >= 1 && 8 * steps <= 32);
+        if (available < 8 * steps) [[unlikely]]
+            refill();
+    }
+
     std::uint64_t decode(std::uint64_t p)
+    {
+        const std::uint64_t one = decode_unchecked(p);
+        make_room<1>();
+        return one;
+    }
+
+    // A step for which make_room made room.
+    std::uint64_t decode_unchecked(std::uint64_t p)
     {
         const std::uint32_t q = static_cast<std::uint32_t>(p) * factor;
         const std::uint32_t h = range - q;
@@ -151,8 +168,6 @@ struct lookahead_arith {
         factor = new_factor;
         value <<= shift;
         available -= static_cast<int>(shift);
-        if (available < 8) [[unlikely]]
-            refill();
         return one;
     }
 };
@@ -212,7 +227,7 @@ enum class newest_bit_lag {
 };
 
 // Decodes bit m of the current byte of one channel; j is the bit's index in the channel.
-template <int m, bool check_half_prob, newest_bit_lag lag>
+template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = false>
 [[gnu::always_inline]] inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
 {
     constexpr std::uint64_t window_mask = (std::uint64_t{4} << m) - 1;
@@ -250,7 +265,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag>
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
-    const std::uint64_t residual = arith.decode(p);
+    const std::uint64_t residual = room_made ? arith.decode_unchecked(p) : arith.decode(p);
     cs.hist = (cs.hist << 1) | cs.newest;
     cs.newest = up ^ residual;
 }
@@ -310,7 +325,8 @@ template <int m, bool check_half_prob, class channel_set, std::size_t... c>
 [[gnu::always_inline]] inline void lookahead_fixed_row(channel_set& set, lookahead_arith& arith, std::int32_t k,
                                                        std::index_sequence<c...>)
 {
-    (lookahead_step<m, check_half_prob, channel_set::lag>(set.template get<c>(), arith, 8 * k + m), ...);
+    arith.template make_room<channel_set::count()>();
+    (lookahead_step<m, check_half_prob, channel_set::lag, true>(set.template get<c>(), arith, 8 * k + m), ...);
 }
 
 template <int m, bool check_half_prob, class channel_set>
@@ -339,11 +355,14 @@ template <bool check_half_prob, class channel_set>
     // Before bit 7 the history up to bit 5 is known: the next byte's history part can start.
     const std::int32_t last = header.geometry.bytes_per_channel - 1;
     const auto next = static_cast<std::size_t>(k < last ? k + 1 : last);
+    constexpr bool fixed = !std::is_same_v<channel_set, channel_array>;
+    if constexpr (fixed)
+        arith.template make_room<channel_set::count()>();
     set.for_each([&](lookahead_channel& cs, int c) __attribute__((always_inline)) {
         const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
         cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
-        lookahead_step<7, check_half_prob, channel_set::lag>(cs, arith, 8 * k + 7);
+        lookahead_step<7, check_half_prob, channel_set::lag, fixed>(cs, arith, 8 * k + 7);
     });
 }
 
