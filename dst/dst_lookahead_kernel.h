@@ -2,14 +2,15 @@
 // instruction-set level (dst_lookahead_portable.cpp, dst_lookahead_bmi2.cpp). Everything
 // here has internal linkage, so that code built for one level never serves another.
 //
-// Per bit the serial work is the arithmetic decoder's step and nothing else: the two
-// probabilities a bit can need (its newest predecessor in the channel being −1 or +1) are
-// prepared from older bits, and the step only picks one. Per byte and channel, the part of
-// the coming byte's 8 predictions that depends on bits before the byte is summed in eight
-// 16-bit lanes from the history's 8-bit groups (dst_lookahead_tables.h), two bits ahead of
-// the byte so that it is ready in time. The arithmetic decoder reads its code from a 64-bit
-// window that is refilled every few dozen bits, and needs no bounds checks: the code is
-// zero-padded beyond the longest read (dst_packed_code.h).
+// Per bit the serial work is the arithmetic decoder's step and as little else as the
+// channel count allows: a bit's prediction is prepared from older bits, and its newest
+// predecessor in the channel (−1 or +1) only completes it (newest_bit_lag). Per byte and
+// channel, the part of the coming byte's 8 predictions that depends on bits before the
+// byte is summed in eight 16-bit lanes from the history's 8-bit groups
+// (dst_lookahead_tables.h), two bits ahead of the byte so that it is ready in time. The
+// arithmetic decoder takes its code bits from a register refilled every few dozen bits,
+// and needs no bounds checks: the code is zero-padded beyond the longest read
+// (dst_packed_code.h).
 #pragma once
 
 #include <array>
