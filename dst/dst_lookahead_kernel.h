@@ -17,7 +17,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <utility>
 
 #include "dst/dst_frame_header.h"
@@ -272,11 +271,12 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
 }
 
 // The channels of a frame, stepped through in channel order: any number in an array, or one
-// or two as plain members, which the compiler can keep in registers across the steps.
+// or two fixed at compile time, which the compiler can keep in registers across the steps.
 struct channel_array {
     lookahead_channel* channels;
     int n;
     static constexpr newest_bit_lag lag = newest_bit_lag::several_steps;
+    static constexpr bool fixed = false;
     int count() const { return n; }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
@@ -286,37 +286,31 @@ struct channel_array {
     }
 };
 
-struct channel_pair {
-    lookahead_channel first;
-    lookahead_channel second;
-    static constexpr newest_bit_lag lag = newest_bit_lag::two_steps;
-    static constexpr int count() { return 2; }
+// More channels go in an array: with several steps between a channel's bits, keeping them
+// in registers gains nothing.
+template <int channel_count>
+struct channel_fixed {
+    static_assert(channel_count == 1 || channel_count == 2);
+    lookahead_channel channels[channel_count];
+    static constexpr newest_bit_lag lag = channel_count == 1 ? newest_bit_lag::one_step : newest_bit_lag::two_steps;
+    static constexpr bool fixed = true;
+    static constexpr int count() { return channel_count; }
     template <std::size_t c>
     lookahead_channel& get()
     {
-        return c == 0 ? first : second;
+        return channels[c];
     }
     template <class F>
     [[gnu::always_inline]] void for_each(F&& f)
     {
-        f(first, 0);
-        f(second, 1);
+        for_each_in(f, std::make_index_sequence<channel_count>());
     }
-};
 
-struct channel_single {
-    lookahead_channel only;
-    static constexpr newest_bit_lag lag = newest_bit_lag::one_step;
-    static constexpr int count() { return 1; }
-    template <std::size_t>
-    lookahead_channel& get()
+private:
+    template <class F, std::size_t... c>
+    [[gnu::always_inline]] void for_each_in(F& f, std::index_sequence<c...>)
     {
-        return only;
-    }
-    template <class F>
-    [[gnu::always_inline]] void for_each(F&& f)
-    {
-        f(only, 0);
+        (f(channels[c], static_cast<int>(c)), ...);
     }
 };
 
@@ -333,7 +327,7 @@ template <int m, bool check_half_prob, class channel_set, std::size_t... c>
 template <int m, bool check_half_prob, class channel_set>
 [[gnu::always_inline]] inline void lookahead_bit_row(channel_set& set, lookahead_arith& arith, std::int32_t k)
 {
-    if constexpr (std::is_same_v<channel_set, channel_array>) {
+    if constexpr (!channel_set::fixed) {
         for (int c = 0; c < set.n; ++c)
             lookahead_step<m, check_half_prob, channel_set::lag>(set.channels[c], arith, 8 * k + m);
     } else {
@@ -356,14 +350,13 @@ template <bool check_half_prob, class channel_set>
     // Before bit 7 the history up to bit 5 is known: the next byte's history part can start.
     const std::int32_t last = header.geometry.bytes_per_channel - 1;
     const auto next = static_cast<std::size_t>(k < last ? k + 1 : last);
-    constexpr bool fixed = !std::is_same_v<channel_set, channel_array>;
-    if constexpr (fixed)
+    if constexpr (channel_set::fixed)
         arith.template make_room<channel_set::count()>();
     set.for_each([&](lookahead_channel& cs, int c) __attribute__((always_inline)) {
         const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
         cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
-        lookahead_step<7, check_half_prob, channel_set::lag, fixed>(cs, arith, 8 * k + 7);
+        lookahead_step<7, check_half_prob, channel_set::lag, channel_set::fixed>(cs, arith, 8 * k + 7);
     });
 }
 
@@ -440,12 +433,12 @@ inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const ds
                                         std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
 {
     if (header.geometry.channel_count == 1) {
-        channel_single single;
+        channel_fixed<1> single;
         return reconstruct_lookahead_channels(header, tables, code, first_probability, single, staging, out,
                                               code_bits_read);
     }
     if (header.geometry.channel_count == 2) {
-        channel_pair pair;
+        channel_fixed<2> pair;
         return reconstruct_lookahead_channels(header, tables, code, first_probability, pair, staging, out,
                                               code_bits_read);
     }
