@@ -60,20 +60,6 @@ public:
         return size_;
     }
 
-    std::uint64_t get_position(abort_signal& abort) override
-    {
-        abort.check();
-        return position_;
-    }
-
-    void seek(std::uint64_t position, abort_signal& abort) override
-    {
-        if (position > get_size(abort)) throw exception_io_data_truncation("Seek beyond end of file");
-        position_ = position;
-    }
-
-    bool can_seek() override { return true; }
-
     // Modification time in 100-nanosecond ticks since 1601-01-01, as the host counts.
     std::uint64_t get_timestamp(abort_signal& abort) override
     {
@@ -83,12 +69,6 @@ public:
         constexpr std::uint64_t seconds_1601_to_1970 = 11'644'473'600;
         return (static_cast<std::uint64_t>(st.st_mtim.tv_sec) + seconds_1601_to_1970) * ticks_per_second +
                static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
-    }
-
-    void reopen(abort_signal& abort) override
-    {
-        abort.check();
-        position_ = 0;
     }
 
 private:
@@ -149,7 +129,6 @@ private:
     const unsigned char* window_ = nullptr;
     std::uint64_t window_start_ = 0;
     std::uint64_t window_end_ = 0;
-    std::uint64_t position_ = 0;
 };
 
 } // namespace

@@ -51,20 +51,6 @@ public:
         return static_cast<std::uint64_t>(size.QuadPart);
     }
 
-    std::uint64_t get_position(abort_signal& abort) override
-    {
-        abort.check();
-        return position_;
-    }
-
-    void seek(std::uint64_t position, abort_signal& abort) override
-    {
-        if (position > get_size(abort)) throw exception_io_data_truncation("Seek beyond end of file");
-        position_ = position;
-    }
-
-    bool can_seek() override { return true; }
-
     // Windows counts file times as the host does: 100-nanosecond ticks since 1601-01-01.
     std::uint64_t get_timestamp(abort_signal& abort) override
     {
@@ -75,15 +61,8 @@ public:
         return static_cast<std::uint64_t>(written.dwHighDateTime) << 32 | written.dwLowDateTime;
     }
 
-    void reopen(abort_signal& abort) override
-    {
-        abort.check();
-        position_ = 0;
-    }
-
 private:
     HANDLE handle_;
-    std::uint64_t position_ = 0;
 };
 
 } // namespace

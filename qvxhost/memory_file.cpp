@@ -25,26 +25,8 @@ std::uint64_t memory_file_impl::get_size(abort_signal& abort)
     return bytes_.size();
 }
 
-std::uint64_t memory_file_impl::get_position(abort_signal& abort)
-{
-    abort.check();
-    return position_;
-}
-
-void memory_file_impl::seek(std::uint64_t position, abort_signal& abort)
-{
-    abort.check();
-    if (position > bytes_.size()) throw exception_io_data_truncation("Seek beyond end of file");
-    position_ = position;
-}
-
 std::uint64_t memory_file_impl::get_timestamp(abort_signal& abort)
 {
     abort.check();
     return timestamp_;
-}
-
-void memory_file_impl::reopen(abort_signal& abort)
-{
-    seek(0, abort);
 }

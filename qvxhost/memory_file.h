@@ -12,15 +12,9 @@ public:
 
     std::size_t read(void* buffer, std::size_t bytes, abort_signal& abort) override;
     std::uint64_t get_size(abort_signal& abort) override;
-    std::uint64_t get_position(abort_signal& abort) override;
-    // Past the end throws exception_io_data_truncation.
-    void seek(std::uint64_t position, abort_signal& abort) override;
-    bool can_seek() override { return true; }
     std::uint64_t get_timestamp(abort_signal& abort) override;
-    void reopen(abort_signal& abort) override;
 
 private:
     std::vector<std::uint8_t> bytes_;
     std::uint64_t timestamp_;
-    std::uint64_t position_ = 0;
 };

@@ -6,3 +6,21 @@ bool read_only_file::service_query(service_ptr_t<service_base>& out, const guid&
 {
     return query_interfaces<file, stream_reader>(this, out, interface_guid);
 }
+
+std::uint64_t read_only_file::get_position(abort_signal& abort)
+{
+    abort.check();
+    return position_;
+}
+
+void read_only_file::seek(std::uint64_t position, abort_signal& abort)
+{
+    if (position > get_size(abort)) throw exception_io_data_truncation("Seek beyond end of file");
+    position_ = position;
+}
+
+void read_only_file::reopen(abort_signal& abort)
+{
+    abort.check();
+    position_ = 0;
+}
