@@ -71,7 +71,13 @@ inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshol
                                     std::uint32_t& range, std::uint32_t& factor, std::uint32_t& shift)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    const std::uint64_t reduced = value - threshold;
+    // The operands are local copies: a structure member as an asm operand would keep the
+    // whole structure in memory.
+    std::uint64_t v = value;
+    std::uint32_t r = range;
+    std::uint32_t f = factor;
+    std::uint32_t s = shift;
+    const std::uint64_t reduced = v - threshold;
     std::uint8_t flag;
     __asm__("cmpq %[threshold], %[value]\n\t"
             "cmovaeq %[reduced], %[value]\n\t"
@@ -79,11 +85,14 @@ inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshol
             "cmovael %[factor_if_one], %[factor]\n\t"
             "cmovael %[shift_if_one], %[shift]\n\t"
             "setae %[flag]"
-            : [value] "+r"(value), [range] "+r"(range), [factor] "+r"(factor), [shift] "+r"(shift),
-              [flag] "=q"(flag)
+            : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag)
             : [threshold] "r"(threshold), [reduced] "r"(reduced), [range_if_one] "r"(range_if_one),
               [factor_if_one] "r"(factor_if_one), [shift_if_one] "r"(shift_if_one)
             : "cc");
+    value = v;
+    range = r;
+    factor = f;
+    shift = s;
     return flag;
 #else
     const std::uint32_t one = value >= threshold ? 1u : 0u;
@@ -233,35 +242,39 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     constexpr std::uint64_t window_mask = (std::uint64_t{4} << m) - 1;
     constexpr int window_offset = (4 << m) - 4;
     // Entry index of a prediction: prediction >> 3, or (prediction − 1) >> 3 when negative.
-    auto entry = [&cs](std::int64_t prediction) -> std::uint64_t {
-        return cs.probability[(prediction + (prediction >> 63)) >> 3];
+    auto entry_index = [](std::int64_t prediction) -> std::int64_t { return (prediction + (prediction >> 63)) >> 3; };
+    // x when the newest bit is 0, y when it is 1, without a branch.
+    auto by_newest = [&cs](std::int64_t x, std::int64_t y) -> std::int64_t {
+        return x ^ ((x ^ y) & static_cast<std::int64_t>(mask_of(cs.newest)));
     };
     std::uint64_t e;
-    if constexpr (lag == newest_bit_lag::one_step) {
-        // Both candidates come from bits at least 2 steps back; the newest bit only selects.
-        const std::uint64_t window = (cs.hist << 1) & window_mask;
-        const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
-        std::uint64_t e_minus = entry(if_minus);
-        std::uint64_t e_plus = entry(if_minus + cs.newest_weight);
-        if (check_half_prob && j < cs.half_prob_end) {
-            e_minus = (e_minus & 0x100u) | 128u;
-            e_plus = (e_plus & 0x100u) | 128u;
-        }
-        e = e_minus ^ ((e_minus ^ e_plus) & mask_of(cs.newest));
-    } else {
-        std::int64_t prediction;
-        if constexpr (lag == newest_bit_lag::two_steps) {
-            const std::uint64_t window = (cs.hist << 1) & window_mask;
-            const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
-            prediction =
-                if_minus + static_cast<std::int64_t>(static_cast<std::uint64_t>(cs.newest_weight) & mask_of(cs.newest));
-        } else {
-            const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
-            prediction = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
-        }
-        e = entry(prediction);
+    if constexpr (lag == newest_bit_lag::several_steps) {
+        const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
+        e = cs.probability[entry_index(std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window])];
         if (check_half_prob && j < cs.half_prob_end)
             e = (e & 0x100u) | 128u;
+    } else {
+        // Both candidate predictions come from bits at least 2 steps back; the newest bit only
+        // selects: with one other step in between it selects the table entry's index, right
+        // after its own step (one channel) only the entry itself.
+        const std::uint64_t window = (cs.hist << 1) & window_mask;
+        const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+        const std::int64_t index_minus = entry_index(if_minus);
+        const std::int64_t index_plus = entry_index(if_minus + cs.newest_weight);
+        if constexpr (lag == newest_bit_lag::two_steps) {
+            e = cs.probability[by_newest(index_minus, index_plus)];
+            if (check_half_prob && j < cs.half_prob_end)
+                e = (e & 0x100u) | 128u;
+        } else {
+            std::uint64_t e_minus = cs.probability[index_minus];
+            std::uint64_t e_plus = cs.probability[index_plus];
+            if (check_half_prob && j < cs.half_prob_end) {
+                e_minus = (e_minus & 0x100u) | 128u;
+                e_plus = (e_plus & 0x100u) | 128u;
+            }
+            e = static_cast<std::uint64_t>(
+                by_newest(static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));
+        }
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
@@ -360,12 +373,15 @@ template <bool check_half_prob, class channel_set>
     });
 }
 
-// The kernel over one kind of channel set.
+// The kernel over one kind of channel set, inlined into the caller that owns the set: a set
+// reached through a reference would stay in memory, and every step would store to it.
 template <class channel_set>
-inline int reconstruct_lookahead_channels(const dst_frame_header& header, const dst_lookahead_tables& tables,
-                                          const dst_packed_code& code, std::uint32_t first_probability,
-                                          channel_set& set, std::uint8_t* staging, std::uint8_t* out,
-                                          std::int64_t& code_bits_read)
+[[gnu::always_inline]] inline int reconstruct_lookahead_channels(const dst_frame_header& header,
+                                                                 const dst_lookahead_tables& tables,
+                                                                 const dst_packed_code& code,
+                                                                 std::uint32_t first_probability, channel_set& set,
+                                                                 std::uint8_t* staging, std::uint8_t* out,
+                                                                 std::int64_t& code_bits_read)
 {
     const dst_geometry& g = header.geometry;
     const auto nn = static_cast<std::size_t>(set.count());
