@@ -283,8 +283,9 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     cs.newest = up ^ residual;
 }
 
-// The channels of a frame, stepped through in channel order: any number in an array, or one
-// or two fixed at compile time, which the compiler can keep in registers across the steps.
+// The channels of a frame, stepped through in channel order: any number in an array, or a
+// count fixed at compile time, whose steps are unrolled and whose state the compiler can keep
+// in registers or at fixed places.
 struct channel_array {
     lookahead_channel* channels;
     int n;
@@ -299,13 +300,14 @@ struct channel_array {
     }
 };
 
-// More channels go in an array: with several steps between a channel's bits, keeping them
-// in registers gains nothing.
+// Fixed sets serve the common counts: mono, stereo and 5.1.
 template <int channel_count>
 struct channel_fixed {
-    static_assert(channel_count == 1 || channel_count == 2);
+    static_assert(channel_count >= 1 && channel_count <= 8);
     lookahead_channel channels[channel_count];
-    static constexpr newest_bit_lag lag = channel_count == 1 ? newest_bit_lag::one_step : newest_bit_lag::two_steps;
+    static constexpr newest_bit_lag lag = channel_count == 1   ? newest_bit_lag::one_step
+                                          : channel_count == 2 ? newest_bit_lag::two_steps
+                                                               : newest_bit_lag::several_steps;
     static constexpr bool fixed = true;
     static constexpr int count() { return channel_count; }
     template <std::size_t c>
@@ -323,9 +325,19 @@ private:
     template <class F, std::size_t... c>
     [[gnu::always_inline]] void for_each_in(F& f, std::index_sequence<c...>)
     {
-        (f(channels[c], static_cast<int>(c)), ...);
+        (f(channels[c], std::integral_constant<std::size_t, c>{}), ...);
     }
 };
+
+// A fixed set makes room in the code register for up to four steps at once (32 bits), before
+// channel c of each group of four.
+template <std::size_t c, int count>
+[[gnu::always_inline]] inline void make_room_before(lookahead_arith& arith)
+{
+    constexpr int group = 4;
+    if constexpr (c % group == 0)
+        arith.template make_room<(count - static_cast<int>(c) < group ? count - static_cast<int>(c) : group)>();
+}
 
 // One step per channel in channel order. A fixed set is unrolled without any callable in
 // between, so that nothing takes the address of its channels or the decoder.
@@ -333,8 +345,9 @@ template <int m, bool check_half_prob, class channel_set, std::size_t... c>
 [[gnu::always_inline]] inline void lookahead_fixed_row(channel_set& set, lookahead_arith& arith, std::int32_t k,
                                                        std::index_sequence<c...>)
 {
-    arith.template make_room<channel_set::count()>();
-    (lookahead_step<m, check_half_prob, channel_set::lag, true>(set.template get<c>(), arith, 8 * k + m), ...);
+    ((make_room_before<c, channel_set::count()>(arith),
+      lookahead_step<m, check_half_prob, channel_set::lag, true>(set.template get<c>(), arith, 8 * k + m)),
+     ...);
 }
 
 template <int m, bool check_half_prob, class channel_set>
@@ -363,9 +376,9 @@ template <bool check_half_prob, class channel_set>
     // Before bit 7 the history up to bit 5 is known: the next byte's history part can start.
     const std::int32_t last = header.geometry.bytes_per_channel - 1;
     const auto next = static_cast<std::size_t>(k < last ? k + 1 : last);
-    if constexpr (channel_set::fixed)
-        arith.template make_room<channel_set::count()>();
-    set.for_each([&](lookahead_channel& cs, int c) __attribute__((always_inline)) {
+    set.for_each([&](lookahead_channel& cs, auto c) __attribute__((always_inline)) {
+        if constexpr (channel_set::fixed)
+            make_room_before<decltype(c)::value, channel_set::count()>(arith);
         const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
         cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
@@ -393,7 +406,7 @@ template <class channel_set>
     // The assumed past: the bit k + 1 steps back is +1 for odd k.
     constexpr std::uint64_t alternating = 0xAAAAAAAAAAAAAAAAull;
     std::int32_t half_prob_bytes = 0;
-    set.for_each([&](lookahead_channel& cs, int channel) {
+    set.for_each([&](lookahead_channel& cs, auto channel) {
         const auto c = static_cast<std::size_t>(channel);
         cs.byte_start = alternating;
         cs.older = alternating;
@@ -409,7 +422,7 @@ template <class channel_set>
 
     for (std::int32_t k = 0; k < g.bytes_per_channel; ++k) {
         const auto byte = static_cast<std::size_t>(k);
-        set.for_each([&](lookahead_channel& cs, int channel) __attribute__((always_inline)) {
+        set.for_each([&](lookahead_channel& cs, auto channel) __attribute__((always_inline)) {
             const auto c = static_cast<std::size_t>(channel);
             const std::size_t f = header.filter_of_byte(c, byte);
             cs.windows = tables.window(f, 0);
@@ -421,7 +434,7 @@ template <class channel_set>
         else
             lookahead_byte<false>(header, tables, set, arith, k);
         std::uint8_t* row = staging + byte * nn;
-        set.for_each([&](lookahead_channel& cs, int c) __attribute__((always_inline)) {
+        set.for_each([&](lookahead_channel& cs, auto c) __attribute__((always_inline)) {
             const std::uint64_t recent = (cs.hist << 1) | cs.newest;
             row[c] = static_cast<std::uint8_t>(recent);
             cs.older = (cs.older << 8) | (cs.byte_start >> 56);
@@ -442,26 +455,47 @@ template <class channel_set>
     return 0;
 }
 
+// Each kind of channel set in a function of its own, which owns the set: one function for all
+// would share one register allocation and slow the smaller sets down.
+template <int channel_count>
+[[gnu::noinline]] int reconstruct_lookahead_fixed(const dst_frame_header& header, const dst_lookahead_tables& tables,
+                                                  const dst_packed_code& code, std::uint32_t first_probability,
+                                                  std::uint8_t* staging, std::uint8_t* out,
+                                                  std::int64_t& code_bits_read)
+{
+    channel_fixed<channel_count> set;
+    return reconstruct_lookahead_channels(header, tables, code, first_probability, set, staging, out,
+                                          code_bits_read);
+}
+
+[[gnu::noinline]] inline int reconstruct_lookahead_array(const dst_frame_header& header,
+                                                         const dst_lookahead_tables& tables,
+                                                         const dst_packed_code& code, std::uint32_t first_probability,
+                                                         std::uint8_t* staging, std::uint8_t* out,
+                                                         std::int64_t& code_bits_read)
+{
+    lookahead_channel channels[dst_geometry::max_channel_count];
+    channel_array all{channels, header.geometry.channel_count};
+    return reconstruct_lookahead_channels(header, tables, code, first_probability, all, staging, out,
+                                          code_bits_read);
+}
+
 // Same results as reconstruct_reference; staging receives the bytes until the code's end
 // has been checked. Requires tables built for this frame (their build returned true).
 inline int reconstruct_lookahead_kernel(const dst_frame_header& header, const dst_lookahead_tables& tables,
                                         const dst_packed_code& code, std::uint32_t first_probability,
                                         std::uint8_t* staging, std::uint8_t* out, std::int64_t& code_bits_read)
 {
-    if (header.geometry.channel_count == 1) {
-        channel_fixed<1> single;
-        return reconstruct_lookahead_channels(header, tables, code, first_probability, single, staging, out,
-                                              code_bits_read);
+    switch (header.geometry.channel_count) {
+    case 1:
+        return reconstruct_lookahead_fixed<1>(header, tables, code, first_probability, staging, out, code_bits_read);
+    case 2:
+        return reconstruct_lookahead_fixed<2>(header, tables, code, first_probability, staging, out, code_bits_read);
+    case 6:
+        return reconstruct_lookahead_fixed<6>(header, tables, code, first_probability, staging, out, code_bits_read);
+    default:
+        return reconstruct_lookahead_array(header, tables, code, first_probability, staging, out, code_bits_read);
     }
-    if (header.geometry.channel_count == 2) {
-        channel_fixed<2> pair;
-        return reconstruct_lookahead_channels(header, tables, code, first_probability, pair, staging, out,
-                                              code_bits_read);
-    }
-    lookahead_channel channels[dst_geometry::max_channel_count];
-    channel_array all{channels, header.geometry.channel_count};
-    return reconstruct_lookahead_channels(header, tables, code, first_probability, all, staging, out,
-                                          code_bits_read);
 }
 
 }  // namespace
