@@ -25,7 +25,7 @@
 
 namespace {
 
-inline std::uint64_t load_big_endian64(const std::uint8_t* p)
+[[gnu::always_inline]] inline std::uint64_t load_big_endian64(const std::uint8_t* p)
 {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
@@ -66,9 +66,10 @@ inline constexpr range_normalisations normalisation = make_range_normalisations(
 // a branch: one = (value >= threshold); when one, value −= threshold and the range, factor
 // and shift are the `if_one` ones, otherwise the `if_zero` ones (which receive the result).
 // Compilers may turn the plain form into a branch; on x86-64 conditional moves say it.
-inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshold, std::uint32_t range_if_one,
-                                    std::uint32_t factor_if_one, std::uint32_t shift_if_one,
-                                    std::uint32_t& range, std::uint32_t& factor, std::uint32_t& shift)
+[[gnu::always_inline]] inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshold,
+                                                           std::uint32_t range_if_one, std::uint32_t factor_if_one,
+                                                           std::uint32_t shift_if_one, std::uint32_t& range,
+                                                           std::uint32_t& factor, std::uint32_t& shift)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     // The operands are local copies: a structure member as an asm operand would keep the
@@ -105,7 +106,7 @@ inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshol
 }
 
 // mask_of(b) is all ones for b = 1 and 0 for b = 0: selections by it stay branch-free.
-inline std::uint64_t mask_of(std::uint64_t bit) { return std::uint64_t{0} - bit; }
+[[gnu::always_inline]] inline std::uint64_t mask_of(std::uint64_t bit) { return std::uint64_t{0} - bit; }
 
 // The arithmetic decoder of dst_arith_decoder.h with the range's multiplication factor kept
 // beside it. The code value C sits in the upper half of a 64-bit register and the next code
@@ -137,7 +138,7 @@ struct lookahead_arith {
     // Bits of the code taken into C so far.
     std::int64_t consumed() const { return pos - available; }
 
-    void refill()
+    [[gnu::always_inline]] void refill()
     {
         // At least 57 valid bits are loaded, and 32 − available < 32 are taken.
         value |= (load_big_endian64(bytes + (pos >> 3)) << (pos & 7)) >> (32 + available);
@@ -147,14 +148,14 @@ struct lookahead_arith {
 
     // Before `steps` decodes that do not check: each takes at most 8 bits.
     template <int steps>
-    void make_room()
+    [[gnu::always_inline]] void make_room()
     {
         static_assert(steps >= 1 && 8 * steps <= 32);
         if (available < 8 * steps) [[unlikely]]
             refill();
     }
 
-    std::uint64_t decode(std::uint64_t p)
+    [[gnu::always_inline]] std::uint64_t decode(std::uint64_t p)
     {
         const std::uint64_t one = decode_unchecked(p);
         make_room<1>();
@@ -162,7 +163,7 @@ struct lookahead_arith {
     }
 
     // A step for which make_room made room.
-    std::uint64_t decode_unchecked(std::uint64_t p)
+    [[gnu::always_inline]] std::uint64_t decode_unchecked(std::uint64_t p)
     {
         const std::uint32_t q = static_cast<std::uint32_t>(p) * factor;
         const std::uint32_t h = range - q;
