@@ -105,8 +105,20 @@ inline constexpr range_normalisations normalisation = make_range_normalisations(
 #endif
 }
 
-// mask_of(b) is all ones for b = 1 and 0 for b = 0: selections by it stay branch-free.
-[[gnu::always_inline]] inline std::uint64_t mask_of(std::uint64_t bit) { return std::uint64_t{0} - bit; }
+// x when bit is 0, y when it is 1, without a branch.
+[[gnu::always_inline]] inline std::int64_t select_by_bit(std::uint64_t bit, std::int64_t x, std::int64_t y)
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    __asm__("testq %[bit], %[bit]\n\t"
+            "cmovnzq %[y], %[x]"
+            : [x] "+r"(x)
+            : [bit] "r"(bit), [y] "r"(y)
+            : "cc");
+    return x;
+#else
+    return bit != 0 ? y : x;
+#endif
+}
 
 // The arithmetic decoder of dst_arith_decoder.h with the range's multiplication factor kept
 // beside it. The code value C sits in the upper half of a 64-bit register and the next code
@@ -245,9 +257,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     // Entry index of a prediction: prediction >> 3, or (prediction − 1) >> 3 when negative.
     auto entry_index = [](std::int64_t prediction) -> std::int64_t { return (prediction + (prediction >> 63)) >> 3; };
     // x when the newest bit is 0, y when it is 1, without a branch.
-    auto by_newest = [&cs](std::int64_t x, std::int64_t y) -> std::int64_t {
-        return x ^ ((x ^ y) & static_cast<std::int64_t>(mask_of(cs.newest)));
-    };
+    auto by_newest = [&cs](std::int64_t x, std::int64_t y) { return select_by_bit(cs.newest, x, y); };
     std::uint64_t e;
     if constexpr (lag == newest_bit_lag::several_steps) {
         const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
