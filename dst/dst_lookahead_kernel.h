@@ -66,29 +66,31 @@ inline constexpr range_normalisations normalisation = make_range_normalisations(
 // a branch: one = (value >= threshold); when one, value −= threshold and the range, factor
 // and shift are the `if_one` ones, otherwise the `if_zero` ones (which receive the result).
 // Compilers may turn the plain form into a branch; on x86-64 conditional moves say it.
-[[gnu::always_inline]] inline std::uint32_t select_on_code(std::uint64_t& value, std::uint64_t threshold,
-                                                           std::uint32_t range_if_one, std::uint32_t factor_if_one,
-                                                           std::uint32_t shift_if_one, std::uint32_t& range,
-                                                           std::uint32_t& factor, std::uint32_t& shift)
+[[gnu::always_inline]] inline std::uint64_t select_on_code(std::uint64_t& value, std::uint64_t threshold,
+                                                           std::uint64_t range_if_one, std::uint64_t factor_if_one,
+                                                           std::uint64_t shift_if_one, std::uint64_t& range,
+                                                           std::uint64_t& factor, std::uint64_t& shift)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     // The operands are local copies: a structure member as an asm operand would keep the
-    // whole structure in memory.
+    // whole structure in memory. The subtraction's borrow is the comparison.
     std::uint64_t v = value;
-    std::uint32_t r = range;
-    std::uint32_t f = factor;
-    std::uint32_t s = shift;
-    const std::uint64_t reduced = v - threshold;
+    std::uint64_t r = range;
+    std::uint64_t f = factor;
+    std::uint64_t s = shift;
+    std::uint64_t reduced;
     std::uint8_t flag;
-    __asm__("cmpq %[threshold], %[value]\n\t"
+    __asm__("movq %[value], %[reduced]\n\t"
+            "subq %[threshold], %[reduced]\n\t"
             "cmovaeq %[reduced], %[value]\n\t"
-            "cmovael %[range_if_one], %[range]\n\t"
-            "cmovael %[factor_if_one], %[factor]\n\t"
-            "cmovael %[shift_if_one], %[shift]\n\t"
+            "cmovaeq %[range_if_one], %[range]\n\t"
+            "cmovaeq %[factor_if_one], %[factor]\n\t"
+            "cmovaeq %[shift_if_one], %[shift]\n\t"
             "setae %[flag]"
-            : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag)
-            : [threshold] "r"(threshold), [reduced] "r"(reduced), [range_if_one] "r"(range_if_one),
-              [factor_if_one] "r"(factor_if_one), [shift_if_one] "r"(shift_if_one)
+            : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag),
+              [reduced] "=&r"(reduced)
+            : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
+              [shift_if_one] "r"(shift_if_one)
             : "cc");
     value = v;
     range = r;
@@ -96,7 +98,7 @@ inline constexpr range_normalisations normalisation = make_range_normalisations(
     shift = s;
     return flag;
 #else
-    const std::uint32_t one = value >= threshold ? 1u : 0u;
+    const std::uint64_t one = value >= threshold ? 1u : 0u;
     value = one ? value - threshold : value;
     range = one ? range_if_one : range;
     factor = one ? factor_if_one : factor;
@@ -129,8 +131,8 @@ inline constexpr range_normalisations normalisation = make_range_normalisations(
 struct lookahead_arith {
     std::uint64_t value;   // C << 32, then `available` code bits, first one most significant
     int available;
-    std::uint32_t range;   // A, 2048..4095
-    std::uint32_t factor;  // A's top four bits, the lowest also set when bit 7 is set
+    std::uint64_t range;   // A, 2048..4095
+    std::uint64_t factor;  // A's top four bits, the lowest also set when bit 7 is set
     std::int64_t pos;      // next code bit not yet in value
     const std::uint8_t* bytes;
 
@@ -177,14 +179,15 @@ struct lookahead_arith {
     // A step for which make_room made room.
     [[gnu::always_inline]] std::uint64_t decode_unchecked(std::uint64_t p)
     {
-        const std::uint32_t q = static_cast<std::uint32_t>(p) * factor;
-        const std::uint32_t h = range - q;
+        // 64-bit throughout: no zero extension stands between a result and its use as an index.
+        const std::uint64_t q = p * factor;
+        const std::uint64_t h = range - q;
         // q is 8..1920 and h 128..4087 whatever the code, so both index the table.
-        std::uint32_t new_range = h;
-        std::uint32_t new_factor = normalisation.factor[h];
-        std::uint32_t shift = normalisation.shift[h];
-        const std::uint32_t one = select_on_code(value, std::uint64_t{h} << 32, q, normalisation.factor[q],
-                                                 normalisation.shift[q], new_range, new_factor, shift);
+        std::uint64_t new_range = h;
+        std::uint64_t new_factor = normalisation.factor[h];
+        std::uint64_t shift = normalisation.shift[h];
+        const std::uint64_t one = select_on_code(value, h << 32, q, normalisation.factor[q], normalisation.shift[q],
+                                                 new_range, new_factor, shift);
         // The range is at least 8 after a step, so at most 8 bits come in.
         range = new_range << shift;
         factor = new_factor;
