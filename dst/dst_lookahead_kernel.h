@@ -198,7 +198,9 @@ struct lookahead_arith {
 };
 
 struct lookahead_channel {
-    dst_lanes history_part;          // lane m: history part of bit m's prediction in this byte
+    // Element m: history part of bit m's prediction in this byte. An array, not dst_lanes:
+    // each step loads its element, where a vector register would need an extraction.
+    std::int16_t history_part[8];
     dst_lanes next_history_part;     // the same for the next byte
     std::uint64_t hist;              // bit k: the bit k + 2 steps back (1 for +1)
     std::uint64_t newest;            // the bit 1 step back, 0 or 1
@@ -428,8 +430,9 @@ template <class channel_set>
         cs.hist = alternating >> 1;
         const std::size_t f = header.filter_of_byte(c, 0);
         // Two bits before byte 0 the history is the same pattern.
-        cs.history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), alternating,
-                                            alternating);
+        const dst_lanes first = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), alternating,
+                                                  alternating);
+        std::memcpy(cs.history_part, &first, sizeof cs.history_part);
         cs.half_prob_end = header.half_prob[c] == 1 ? header.half_prob_bits[c] : 0;
         half_prob_bytes = half_prob_bytes > (cs.half_prob_end + 7) / 8 ? half_prob_bytes : (cs.half_prob_end + 7) / 8;
     });
@@ -453,7 +456,7 @@ template <class channel_set>
             row[c] = static_cast<std::uint8_t>(recent);
             cs.older = (cs.older << 8) | (cs.byte_start >> 56);
             cs.byte_start = recent;
-            cs.history_part = cs.next_history_part;
+            std::memcpy(cs.history_part, &cs.next_history_part, sizeof cs.history_part);
         });
     }
 
