@@ -124,13 +124,16 @@ inline constexpr range_normalisations normalisation = make_range_normalisations(
 
 // The arithmetic decoder of dst_arith_decoder.h with the range's multiplication factor kept
 // beside it. The code value C sits in the upper half of a 64-bit register and the next code
-// bits below it, so normalising shifts them in with the same shift; the lower half is
-// refilled when fewer bits remain than one step can take. Reads need no bounds checks: the
-// code is zero-padded beyond the longest read. C keeps the plain decoder's unsigned 32-bit
-// arithmetic, which matters for codes that are not valid (value not below the range).
+// bits below it, so normalising shifts them in with the same shift. Below the waiting bits
+// is a single 1, the marker: its position tells how many bits wait, so no count has to be
+// kept step by step, and the lower half is refilled when fewer bits wait than the coming
+// steps can take. Reads need no bounds checks: the code is zero-padded beyond the longest
+// read. C keeps the plain decoder's unsigned 32-bit arithmetic, which matters for codes that
+// are not valid (value not below the range).
 struct lookahead_arith {
-    std::uint64_t value;   // C << 32, then `available` code bits, first one most significant
-    int available;
+    static constexpr int capacity = 31;  // waiting bits after a refill; the marker takes bit 0
+
+    std::uint64_t value;   // C << 32, the waiting code bits (first one most significant), the marker
     std::uint64_t range;   // A, 2048..4095
     std::uint64_t factor;  // A's top four bits, the lowest also set when bit 7 is set
     std::int64_t pos;      // next code bit not yet in value
@@ -140,32 +143,36 @@ struct lookahead_arith {
     {
         bytes = code_bytes;
         // The code's first bit never enters the decoder: C starts as bits 1..12, and bits
-        // 13..44 wait below it.
-        value = (load_big_endian64(bytes) << 1) >> 20;
-        available = 32;
-        pos = 45;
+        // 13..43 wait below it.
+        value = (((load_big_endian64(bytes) << 1) >> 20) & ~std::uint64_t{1}) | 1u;
+        pos = 44;
         range = 4095;
         factor = normalisation.factor[4095];
     }
 
     std::uint32_t code() const { return static_cast<std::uint32_t>(value >> 32); }
+    int waiting() const { return capacity - std::countr_zero(value); }
     // Bits of the code taken into C so far.
-    std::int64_t consumed() const { return pos - available; }
+    std::int64_t consumed() const { return pos - waiting(); }
 
     [[gnu::always_inline]] void refill()
     {
-        // At least 57 valid bits are loaded, and 32 − available < 32 are taken.
-        value |= (load_big_endian64(bytes + (pos >> 3)) << (pos & 7)) >> (32 + available);
-        pos += 32 - available;
-        available = 32;
+        // The marker at bit t makes room for t new bits at bits t..1 and a new marker at 0;
+        // at least 57 valid bits are loaded.
+        const int t = std::countr_zero(value);
+        const std::uint64_t next = load_big_endian64(bytes + (pos >> 3)) << (pos & 7);
+        value = (value & (value - 1)) | (next >> (63 - t)) | 1u;
+        pos += t;
     }
 
-    // Before `steps` decodes that do not check: each takes at most 8 bits.
+    // Before `steps` decodes that do not check: each takes at most 8 bits. Fewer than 8 ×
+    // steps bits wait exactly when the marker lies at bit 32 − 8 × steps or above.
     template <int steps>
     [[gnu::always_inline]] void make_room()
     {
-        static_assert(steps >= 1 && 8 * steps <= 32);
-        if (available < 8 * steps) [[unlikely]]
+        static_assert(steps >= 1 && 8 * steps <= capacity);
+        constexpr std::uint64_t below_enough = (std::uint64_t{1} << (32 - 8 * steps)) - 1;
+        if ((value & below_enough) == 0) [[unlikely]]
             refill();
     }
 
@@ -192,7 +199,6 @@ struct lookahead_arith {
         range = new_range << shift;
         factor = new_factor;
         value <<= shift;
-        available -= static_cast<int>(shift);
         return one;
     }
 };
@@ -345,12 +351,12 @@ private:
     }
 };
 
-// A fixed set makes room in the code register for up to four steps at once (32 bits), before
-// channel c of each group of four.
+// A fixed set makes room in the code register for up to three steps at once (24 bits), before
+// channel c of each group of three.
 template <std::size_t c, int count>
 [[gnu::always_inline]] inline void make_room_before(lookahead_arith& arith)
 {
-    constexpr int group = 4;
+    constexpr int group = lookahead_arith::capacity / 8;
     if constexpr (c % group == 0)
         arith.template make_room<(count - static_cast<int>(c) < group ? count - static_cast<int>(c) : group)>();
 }
