@@ -352,12 +352,16 @@ private:
 };
 
 // A fixed set makes room in the code register for up to three steps at once (24 bits), before
-// channel c of each group of three.
+// channel c of each group of three. With three channels or more, a row starts with an
+// unconditional refill: the check would call for one every few rows at random, and a
+// mispredicted branch costs more than the refill.
 template <std::size_t c, int count>
 [[gnu::always_inline]] inline void make_room_before(lookahead_arith& arith)
 {
     constexpr int group = lookahead_arith::capacity / 8;
-    if constexpr (c % group == 0)
+    if constexpr (c == 0 && count >= 3)
+        arith.refill();
+    else if constexpr (c % group == 0)
         arith.template make_room<(count - static_cast<int>(c) < group ? count - static_cast<int>(c) : group)>();
 }
 
@@ -376,6 +380,8 @@ template <int m, bool check_half_prob, class channel_set>
 [[gnu::always_inline]] inline void lookahead_bit_row(channel_set& set, lookahead_arith& arith, std::int32_t k)
 {
     if constexpr (!channel_set::fixed) {
+        // As in fixed sets of three or more: the steps' own checks then rarely refill.
+        arith.refill();
         for (int c = 0; c < set.n; ++c)
             lookahead_step<m, check_half_prob, channel_set::lag>(set.channels[c], arith, 8 * k + m);
     } else {
@@ -398,6 +404,8 @@ template <bool check_half_prob, class channel_set>
     // Before bit 7 the history up to bit 5 is known: the next byte's history part can start.
     const std::int32_t last = header.geometry.bytes_per_channel - 1;
     const auto next = static_cast<std::size_t>(k < last ? k + 1 : last);
+    if constexpr (!channel_set::fixed)
+        arith.refill();
     set.for_each([&](lookahead_channel& cs, auto c) __attribute__((always_inline)) {
         if constexpr (channel_set::fixed)
             make_room_before<decltype(c)::value, channel_set::count()>(arith);
