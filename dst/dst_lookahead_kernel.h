@@ -352,14 +352,15 @@ private:
 };
 
 // A fixed set makes room in the code register for up to three steps at once (24 bits), before
-// channel c of each group of three. With three channels or more, a row starts with an
-// unconditional refill: the check would call for one every few rows at random, and a
-// mispredicted branch costs more than the refill.
-template <std::size_t c, int count>
+// channel c of each group of three, in row m of a byte. A checked refill, needed every few
+// rows at random, would often mispredict, which costs more than the refill itself: so rows
+// of three channels or more start with an unconditional refill, and smaller sets refill
+// unconditionally at the byte's first row, which leaves their checks rarely firing.
+template <int m, std::size_t c, int count>
 [[gnu::always_inline]] inline void make_room_before(lookahead_arith& arith)
 {
     constexpr int group = lookahead_arith::capacity / 8;
-    if constexpr (c == 0 && count >= 3)
+    if constexpr (c == 0 && (count >= 3 || m == 0))
         arith.refill();
     else if constexpr (c % group == 0)
         arith.template make_room<(count - static_cast<int>(c) < group ? count - static_cast<int>(c) : group)>();
@@ -371,7 +372,7 @@ template <int m, bool check_half_prob, class channel_set, std::size_t... c>
 [[gnu::always_inline]] inline void lookahead_fixed_row(channel_set& set, lookahead_arith& arith, std::int32_t k,
                                                        std::index_sequence<c...>)
 {
-    ((make_room_before<c, channel_set::count()>(arith),
+    ((make_room_before<m, c, channel_set::count()>(arith),
       lookahead_step<m, check_half_prob, channel_set::lag, true>(set.template get<c>(), arith, 8 * k + m)),
      ...);
 }
@@ -408,7 +409,7 @@ template <bool check_half_prob, class channel_set>
         arith.refill();
     set.for_each([&](lookahead_channel& cs, auto c) __attribute__((always_inline)) {
         if constexpr (channel_set::fixed)
-            make_room_before<decltype(c)::value, channel_set::count()>(arith);
+            make_room_before<7, decltype(c)::value, channel_set::count()>(arith);
         const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
         cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
