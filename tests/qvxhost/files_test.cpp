@@ -105,6 +105,34 @@ TEST(local_file, handles_files_larger_than_4_gib)
     EXPECT_EQ(f->get_position(abort), size);
 }
 
+// A walk like a parser's over chunk headers (small reads at a steady, then drifting, stride)
+// and reads across the boundaries of the mapped windows deliver the file's bytes, near its
+// end too.
+TEST(local_file, strided_small_reads_and_reads_across_windows_match_the_content)
+{
+    temp_dir dir;
+    const auto content = counting_bytes((std::size_t{5} << 20) + 333);
+    write_bytes(dir.file("walk.bin"), content);
+    abort_signal_impl abort;
+    file_ptr f = open_local_file(dir.file("walk.bin"), abort);
+    auto expect_at = [&](std::uint64_t position, std::size_t count) {
+        f->seek(position, abort);
+        const auto end = static_cast<std::size_t>(std::min<std::uint64_t>(position + count, content.size()));
+        EXPECT_EQ(read_some(*f, count, abort),
+                  std::vector<std::uint8_t>(content.begin() + static_cast<std::ptrdiff_t>(position),
+                                            content.begin() + static_cast<std::ptrdiff_t>(end)))
+            << "at " << position;
+    };
+    std::uint64_t position = 0;
+    for (int i = 0; position < content.size(); ++i) {
+        expect_at(position, 12);
+        position += 4100 + static_cast<std::uint64_t>(i % 7) * (i < 600 ? 1 : 150);
+    }
+    for (std::uint64_t boundary : {std::uint64_t{1} << 20, std::uint64_t{2} << 20, std::uint64_t{4} << 20})
+        expect_at(boundary - 50, 100);
+    expect_at(content.size() - 10, 64);
+}
+
 // A missing file names the path and the reason; a directory is no file.
 TEST(local_file, missing_file_is_an_io_error_naming_the_path)
 {
