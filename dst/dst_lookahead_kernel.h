@@ -8,9 +8,9 @@
 // channel, the part of the coming byte's 8 predictions that depends on bits before the
 // byte is summed in eight 16-bit lanes from the history's 8-bit groups
 // (dst_lookahead_tables.h), two bits ahead of the byte so that it is ready in time. The
-// arithmetic decoder takes its code bits from a register refilled every few dozen bits,
-// and needs no bounds checks: the code is zero-padded beyond the longest read
-// (dst_packed_code.h).
+// arithmetic decoder takes its code bits from a register that is refilled mostly at fixed
+// places, where no branch can mispredict, and needs no bounds checks: the code is
+// zero-padded beyond the longest read (dst_packed_code.h).
 #pragma once
 
 #include <array>
