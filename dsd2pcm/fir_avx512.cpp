@@ -45,9 +45,11 @@
 namespace {
 
 constexpr int group_length = 64;
-// Window bytes the prepared arrays hold: the largest block rounded up to whole groups, and one group more for
-// the 16 bytes of history and the reach of the last group.
-constexpr int prepared_length = fir_avx512_max_count + 2 * group_length;
+// Outputs converted per pass over the prepared window.
+constexpr int pass_length = 1024;
+// Window bytes the prepared arrays hold: a pass, and one group before it for its 16 bytes of history and one
+// after it for the reach of its last group.
+constexpr int prepared_length = pass_length + 2 * group_length;
 
 // The window prepared once per call, so that each slot's bytes are one plain load.
 struct prepared_window {
@@ -190,11 +192,6 @@ FIR_AVX512_INLINE void prepare_bytes(__m512i bytes, prepared_window& prepared, i
     _mm512_storeu_si512(prepared.index + at, index);
     _mm512_storeu_si512(prepared.negated + at, negated);
     _mm512_storeu_si512(prepared.negated_count + at, _mm512_maskz_mov_epi8(folded, _mm512_set1_epi8(1)));
-}
-
-void prepare_window(const std::uint8_t* window, int length, prepared_window& prepared)
-{
-    for (int m = 0; m < length; m += 64) prepare_bytes(_mm512_loadu_si512(window + m), prepared, m);
 }
 
 // The first `valid` (0 … 64) bytes at `bytes`, zeros after them; nothing beyond them is read.
@@ -345,8 +342,6 @@ FIR_AVX512_INLINE void scatter(const output_scatter& how, const group_results& r
     }
 }
 
-// Outputs converted per pass over the prepared window.
-constexpr int pass_length = fir_avx512_max_count;
 // Where a pass's first byte lies in the prepared window: its 16 bytes of history are just before it.
 constexpr int pass_start = 64;
 static_assert(pass_start + pass_length <= prepared_length);
@@ -425,21 +420,6 @@ void convert_with_gather(const fir_plane_tables& tables, std::span<std::uint8_t,
 
 } // namespace
 
-void filter_block_avx512(const fir_plane_tables& tables, const std::uint8_t* window, float* results,
-                         std::int32_t count)
-{
-    static_assert(prepared_length % 64 == 0);
-    const int groups = (count + group_length - 1) / group_length;
-    // The last group reads prepared bytes up to groups × 64 + 15.
-    const int length = groups * group_length + 64;
-    prepared_window prepared;
-    prepare_window(window, length, prepared);
-    for (int g = 0; g < groups; ++g) {
-        const group_results group = filter_group(tables, prepared, g * group_length);
-        for (int part = 0; part < 4; ++part) _mm512_storeu_ps(results + g * group_length + 16 * part, group.part[part]);
-    }
-}
-
 void convert_avx512(const fir_plane_tables& tables, std::span<std::uint8_t, 16> history, const std::uint8_t* input,
                     std::ptrdiff_t input_stride, float* output, std::ptrdiff_t output_stride, std::int32_t count)
 {
@@ -470,8 +450,6 @@ bool fir_avx512_available()
 }
 
 #else
-
-void filter_block_avx512(const fir_plane_tables&, const std::uint8_t*, float*, std::int32_t) {}
 
 void convert_avx512(const fir_plane_tables&, std::span<std::uint8_t, 16>, const std::uint8_t*, std::ptrdiff_t, float*,
                     std::ptrdiff_t, std::int32_t)
