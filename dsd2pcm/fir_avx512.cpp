@@ -16,6 +16,7 @@
 #include "dsd2pcm/fir_avx512.h"
 
 #include "dsd2pcm/fir_plane_tables.h"
+#include "util/instruction_sets.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -441,11 +442,10 @@ void convert_avx512(const fir_plane_tables& tables, std::span<std::uint8_t, 16> 
 
 bool fir_avx512_available()
 {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-               __builtin_cpu_supports("avx512vbmi");
-    }();
+    // Every extension the target switch above names.
+    static const bool available =
+        kernel_may_use({instruction_set::avx512f, instruction_set::avx512bw, instruction_set::avx512dq,
+                        instruction_set::avx512vl, instruction_set::avx512vbmi});
     return available;
 }
 

@@ -12,6 +12,7 @@
 #include "dst/dst_lookahead_tables.h"
 #include "dst/dst_packed_code.h"
 #include "dst/dst_reconstruction.h"
+#include "util/instruction_sets.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 
@@ -40,10 +41,10 @@ int reconstruct_lookahead_bmi2(const dst_frame_header& header, const dst_lookahe
 
 bool lookahead_bmi2_available()
 {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
-    }();
+    // Every extension the target switch above names.
+    static const bool available = kernel_may_use({instruction_set::avx, instruction_set::avx2, instruction_set::bmi1,
+                                                  instruction_set::bmi2, instruction_set::lzcnt,
+                                                  instruction_set::popcnt});
     return available;
 }
 
