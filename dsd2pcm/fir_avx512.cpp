@@ -24,7 +24,7 @@
 #include <span>
 #include <utility>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 
 // GCC 12 warns inside its own AVX-512 headers, whose intrinsics start from a deliberately undefined register.
 #if !defined(__clang__)
