@@ -3,6 +3,7 @@
 #include "qvxhost/config_record.h"
 
 #include "qvxhost/track_info_impl.h"
+#include "qvxhost/utf8_paths.h"
 #include "util/audio_chunk_impl.h"
 
 #include <charconv>
@@ -23,7 +24,7 @@ namespace {
 // The full path the player would hand the component, after it agreed to handle it.
 std::string accepted_path(input_entry& entry, const std::string& path)
 {
-    const std::string full = std::filesystem::absolute(path).lexically_normal().string();
+    const std::string full = utf8_from_path(std::filesystem::absolute(path_from_utf8(path)).lexically_normal());
     if (!entry.accepts_path(full.c_str(), extension_of(full).c_str()))
         throw exception_io("The component does not handle " + path);
     return full;

@@ -2,10 +2,11 @@
 
 #include "qvxhost/memory_streams.h"
 #include "qvxhost/service_impl.h"
+#include "qvxhost/utf8_paths.h"
 
 #include <filesystem>
 
-std::string file_name_of(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string file_name_of(const std::string& path) { return utf8_from_path(path_from_utf8(path).filename()); }
 
 loaded_component::loaded_component(const std::string& path, service_registry& registry) : library_(path)
 {
@@ -17,7 +18,7 @@ loaded_component::loaded_component(const std::string& path, service_registry& re
     if (version != component_client::interface_version)
         throw exception_io("Component " + path + " has interface version " + std::to_string(version) +
                            ", expected " + std::to_string(component_client::interface_version));
-    const std::string full_path = std::filesystem::absolute(path).lexically_normal().string();
+    const std::string full_path = utf8_from_path(std::filesystem::absolute(path_from_utf8(path)).lexically_normal());
     client_->set_library_path(full_path.c_str(), file_name_of(full_path).c_str());
     client_->services_ready(true);
 }

@@ -1,6 +1,7 @@
 // Local files through POSIX descriptors. Positions and sizes are 64-bit
 // (off_t is 64 bits wide on the targets we build for, and checked below).
 #include "qvxhost/local_filesystem.h"
+#include "qvxhost/utf8_paths.h"
 
 #include "qvxhost/read_only_file.h"
 #include "qvxhost/service_impl.h"
@@ -182,3 +183,5 @@ file_ptr open_local_file(const std::string& path, abort_signal& abort)
     }
     return make_service<local_file_impl>(descriptor, static_cast<std::uint64_t>(st.st_size));
 }
+
+std::FILE* open_utf8_file(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }

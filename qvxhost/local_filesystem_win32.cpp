@@ -1,5 +1,6 @@
 // Local files through Win32 handles; paths are UTF-8, converted for the W calls.
 #include "qvxhost/local_filesystem.h"
+#include "qvxhost/utf8_paths.h"
 
 #include "qvxhost/read_only_file.h"
 #include "qvxhost/service_impl.h"
@@ -89,4 +90,9 @@ file_ptr open_local_file(const std::string& path, abort_signal& abort)
         throw exception_io("Cannot open " + path + ": not a regular file");
     }
     return make_service<local_file_impl>(handle);
+}
+
+std::FILE* open_utf8_file(const std::string& path, const char* mode)
+{
+    return _wfopen(utf8_to_utf16(path).c_str(), utf8_to_utf16(mode).c_str());
 }

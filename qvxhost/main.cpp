@@ -10,6 +10,7 @@
 #include "qvxhost/progress_bar.h"
 #include "qvxhost/service_impl.h"
 #include "qvxhost/shared_library.h"
+#include "qvxhost/utf8_paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,12 +18,17 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include "qvxhost/windows_text.h"
+#endif
+
 namespace {
 
 std::string default_component_path()
 {
-    const std::filesystem::path program = executable_path();
-    return (program.parent_path() / ".." / "lib" / (std::string("qvx_input_dsdiff") + shared_library_suffix)).lexically_normal().string();
+    const std::filesystem::path program = path_from_utf8(executable_path());
+    return utf8_from_path(
+        (program.parent_path() / ".." / "lib" / (std::string("qvx_input_dsdiff") + shared_library_suffix)).lexically_normal());
 }
 
 std::string run(const command_line& command, std::optional<loaded_component>& component, host_services& host)
@@ -40,11 +46,9 @@ std::string run(const command_line& command, std::optional<loaded_component>& co
     return run_decode(*component, request, abort);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The program itself, on its arguments as UTF-8.
+int run_program(const std::vector<std::string>& arguments)
 {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
     host_services host(make_service<console_stderr_impl>());
     // Declared outside the try block: an error object thrown by the component
     // must be destroyed before the component's library is unloaded.
@@ -67,3 +71,18 @@ int main(int argc, char** argv)
     std::fwrite(output.data(), 1, output.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+} // namespace
+
+#if defined(_WIN32)
+// Windows hands a narrow main its arguments in the ANSI code page, which cannot name every file:
+// the wide command line can (the program is linked with -municode).
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(utf16_to_utf8(argv[i]));
+    return run_program(arguments);
+}
+#else
+int main(int argc, char** argv) { return run_program(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

@@ -1,5 +1,6 @@
 #include "qvxhost/pcm_writer.h"
 
+#include "qvxhost/utf8_paths.h"
 #include "util/exceptions.h"
 
 #include <bit>
@@ -13,7 +14,7 @@ namespace {
 
 class raw_float_writer final : public pcm_writer {
 public:
-    explicit raw_float_writer(const std::string& path) : path_(path), stream_(std::fopen(path.c_str(), "wb"))
+    explicit raw_float_writer(const std::string& path) : path_(path), stream_(open_utf8_file(path, "wb"))
     {
         if (stream_ == nullptr) throw exception_io("Cannot create " + path + ": " + std::strerror(errno));
     }

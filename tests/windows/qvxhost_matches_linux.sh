@@ -53,4 +53,19 @@ for f in stereo64 five128 mono48k stereo64_dst; do
 done
 check "info broken file" "$linux/bin/qvxhost" info "$work/broken.dff"
 
+# A file name outside every ANSI code page: the program must take its command line as UTF-16
+# and hand the component UTF-8, and write an output of such a name too. Wine converts the
+# command line from the locale's character set, so the locale is UTF-8 here.
+unicode="$work/Ünïcødé 音楽 – ₂"
+mkdir -p "$unicode"
+cp "$work/stereo64.dff" "$unicode/トラック 01.dff"
+export LC_ALL=C.UTF-8
+check "info unicode path" "$linux/bin/qvxhost" info "$unicode/トラック 01.dff"
+check "decode unicode path" "$linux/bin/qvxhost" decode "$unicode/トラック 01.dff" -o "$unicode/出力.linux.f32" --max-rate 1000000
+if cmp -s "$work/stereo64.linux.f32" "$unicode/出力.windows.f32"; then
+  echo "ok   decode unicode path: same samples under the Unicode name"
+else
+  echo "FAIL decode unicode path: no output of the same samples under the Unicode name"; failures=$((failures + 1))
+fi
+
 [ "$failures" = 0 ] || { echo "$failures comparison(s) failed"; exit 1; }
