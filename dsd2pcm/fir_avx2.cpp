@@ -49,10 +49,9 @@ struct byte_terms {
 
 FIR_AVX2_INLINE byte_terms terms_of(const fir_row_tables& tables, unsigned v)
 {
-    const unsigned negated = v >> 7;
-    // 255 − v for v ≥ 128: bits 0…6 complemented.
-    const unsigned index = (v ^ (0u - negated)) & 0x7F;
-    return {tables.rows[index], _mm256_broadcast_sd(&tables.sign_flip[negated])};
+    const auto* const row =
+        reinterpret_cast<const double*>(reinterpret_cast<const unsigned char*>(tables.rows) + tables.row_offset[v]);
+    return {row, _mm256_broadcast_sd(&tables.sign_flip[v >> 7])};
 }
 
 // The byte's terms for outputs base + 4q … base + 4q + 3, the byte being byte `place` of the group at base.

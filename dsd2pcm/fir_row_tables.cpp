@@ -27,6 +27,9 @@ std::unique_ptr<fir_row_tables> build_fir_row_tables(std::span<const float> byte
     for (auto& row : tables->rows) std::fill(std::begin(row), std::end(row), 0.0);
     tables->sign_flip[0] = 0.0;
     tables->sign_flip[1] = -0.0;
+    for (unsigned v = 0; v < 256; ++v) {
+        tables->row_offset[v] = static_cast<std::uint16_t>((v < 128 ? v : 255 - v) * sizeof tables->rows[0]);
+    }
     std::int64_t magnitude_sum = 0;
     for (int slot = 0; slot < 16; ++slot) {
         // Slots 0…7 are the older side (table 7 − slot, read bit-reversed), 8…15 the newer side (table slot − 8).

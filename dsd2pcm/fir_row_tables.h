@@ -24,6 +24,9 @@ inline constexpr int fir_row_length = 24;
 struct fir_row_tables {
     // rows[u]: the terms of byte value u < 128; 192 bytes, three whole cache lines.
     alignas(64) double rows[128][fir_row_length];
+    // row_offset[v]: where the row byte v reads starts, in bytes from rows[0] (a lookup is cheaper than the
+    // arithmetic).
+    std::uint16_t row_offset[256];
     // sign_flip[v >> 7]: the bits that negate a term of byte v when XORed into it (+0.0 or −0.0).
     double sign_flip[2];
 };
