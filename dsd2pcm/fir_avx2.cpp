@@ -135,9 +135,10 @@ void convert_strided(const fir_row_tables& tables, std::span<std::uint8_t, 16> h
         add_group(sums, tables, history[k], history[k + 1], history[k + 2], history[k + 3]);
         finish_group(sums);
     }
-    for (std::int32_t base = 0; base < count; base += 4) {
+    // 64 bits, so that stepping past a count near the int32 limit cannot overflow.
+    for (std::ptrdiff_t base = 0; base < count; base += 4) {
         unsigned v[4] = {};
-        const int valid = count - base < 4 ? count - base : 4;
+        const int valid = count - base < 4 ? static_cast<int>(count - base) : 4;
         if (valid == 4) {
             in.four(base, v);
         } else {
