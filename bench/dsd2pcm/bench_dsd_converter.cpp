@@ -1,6 +1,7 @@
 // Converter throughput in output samples per second (all channels counted),
-// per form of convert (block, avx2, avx512; the label names it, and a form the
-// processor cannot run is skipped) and for the reference form, over
+// per form of convert (dsd_converter/convert/FORM/CHANNELS with FORM block,
+// avx2 or avx512; a form the processor cannot run reports an error instead)
+// and for the reference form (dsd_converter/reference/CHANNELS), over
 // interleaved blocks the size the decoding loop uses (16384 bytes per
 // channel). One channel is the kernel on contiguous bytes, with no gathering
 // or scattering.
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -27,12 +29,10 @@ const char* form_name(fir_form form)
     return "?";
 }
 
-// Arguments: the form (a fir_form value, or -1 for the reference form) and the channel count.
-void convert_interleaved(benchmark::State& state)
+// The argument is the channel count; `reference` measures convert_reference.
+void convert_interleaved(benchmark::State& state, fir_form form, bool reference)
 {
-    const bool reference = state.range(0) < 0;
-    const auto form = reference ? fir_form::block : static_cast<fir_form>(state.range(0));
-    const int channels = static_cast<int>(state.range(1));
+    const int channels = static_cast<int>(state.range(0));
     if (!dsd_converter::form_supported(form)) {
         state.SkipWithError("this processor cannot run the form");
         return;
@@ -66,20 +66,23 @@ void converter_build(benchmark::State& state)
     }
 }
 
-void each_form(benchmark::internal::Benchmark* b)
+} // namespace
+
+int main(int argc, char** argv)
 {
-    b->ArgNames({"form", "channels"});
     // Strides 1, 2 and 6 are the common channel counts; 8 and 13 take the AVX-512 form's vector gather and line
     // writes too, 17 its byte-by-byte ones.
     for (const fir_form form : {fir_form::block, fir_form::avx2, fir_form::avx512}) {
-        for (const int channels : {1, 2, 6, 8, 13, 17}) b->Args({static_cast<int>(form), channels});
+        benchmark::RegisterBenchmark(("dsd_converter/convert/" + std::string(form_name(form))).c_str(),
+                                     convert_interleaved, form, false)
+            ->Arg(1)->Arg(2)->Arg(6)->Arg(8)->Arg(13)->Arg(17);
     }
-    for (const int channels : {1, 2, 6}) b->Args({-1, channels});
+    benchmark::RegisterBenchmark("dsd_converter/reference", convert_interleaved, fir_form::block, true)
+        ->Arg(1)->Arg(2)->Arg(6);
+    benchmark::RegisterBenchmark("dsd_converter/build", converter_build);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
-
-} // namespace
-
-BENCHMARK(convert_interleaved)->Name("dsd_converter/convert")->Apply(each_form);
-BENCHMARK(converter_build)->Name("dsd_converter/build");
-
-BENCHMARK_MAIN();
