@@ -9,8 +9,9 @@
 // delayed nor trimmed and never clipped (|output| ≤ 2.3746).
 //
 // Used by one thread at a time. Building allocates; reset and convert never
-// allocate and cannot fail. The tables the faster forms derive from the
-// filter are built once per process, on first use, and shared read-only.
+// allocate and cannot fail. The tables the block and vector forms derive from
+// the filter are built once per process, on first use, and shared read-only
+// by all converters.
 #pragma once
 
 #include <cstddef>
