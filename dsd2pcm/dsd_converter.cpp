@@ -1,14 +1,18 @@
 #include "dsd2pcm/dsd_converter.h"
 
+#include "dsd2pcm/fir_avx2.h"
 #include "dsd2pcm/fir_avx512.h"
 #include "dsd2pcm/fir_plane_tables.h"
+#include "dsd2pcm/fir_row_tables.h"
 #include "dsd2pcm/fir_tables.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <span>
+#include <stdexcept>
 
 namespace {
 
@@ -19,7 +23,54 @@ constexpr std::int32_t block_length = 1024;
 
 } // namespace
 
-dsd_converter::dsd_converter()
+struct dsd_converter::form_tables {
+    // Block form: the byte tables widened to double (exact), indexed by the byte as read on both sides;
+    // older has the bit reversal folded in.
+    std::vector<double> newer;
+    std::vector<double> older;
+    // The fast forms' tables; null where the processor lacks the form's instructions or the tables break the
+    // premise that makes the form exact (the form is then unsupported).
+    std::unique_ptr<const fir_row_tables> rows;
+    std::unique_ptr<const fir_plane_tables> planes;
+
+    form_tables() : newer(static_cast<std::size_t>(filter_half_length * byte_values)), older(newer.size())
+    {
+        std::vector<float> bytes(newer.size());
+        std::array<std::uint8_t, byte_values> reverse;
+        build_byte_tables(bytes);
+        build_bit_reverse(reverse);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(filter_half_length); ++i) {
+            for (std::size_t v = 0; v < static_cast<std::size_t>(byte_values); ++v) {
+                newer[i * byte_values + v] = bytes[i * byte_values + v];
+                older[i * byte_values + v] = bytes[i * byte_values + reverse[v]];
+            }
+        }
+        if (fir_avx2_available()) rows = build_fir_row_tables(bytes, reverse);
+        if (fir_avx512_available()) planes = build_fir_plane_tables(bytes, reverse);
+    }
+
+    // Built on first use, by whichever thread comes first; read-only after.
+    static const form_tables& shared()
+    {
+        static const form_tables tables;
+        return tables;
+    }
+};
+
+bool dsd_converter::form_supported(fir_form form)
+{
+    switch (form) {
+    case fir_form::automatic:
+    case fir_form::block: return true;
+    case fir_form::avx2: return form_tables::shared().rows != nullptr;
+    case fir_form::avx512: return form_tables::shared().planes != nullptr;
+    }
+    return false;
+}
+
+dsd_converter::dsd_converter() : dsd_converter(fir_form::automatic) {}
+
+dsd_converter::dsd_converter(fir_form form)
     : half_length(filter_half_length),
       byte_tables(static_cast<std::size_t>(filter_half_length * byte_values)),
       bit_reverse(byte_values),
@@ -27,19 +78,19 @@ dsd_converter::dsd_converter()
       ring_mask(2 * filter_half_length - 1),
       ring(static_cast<std::size_t>(ring_size)),
       ring_position(filter_half_length),
-      newer_tables(byte_tables.size()),
-      older_tables(byte_tables.size())
+      convert_form(form),
+      shared_tables(&form_tables::shared())
 {
     static_assert(window_length == 2 * filter_half_length);
+    if (form == fir_form::automatic) {
+        convert_form = form_supported(fir_form::avx512) ? fir_form::avx512
+                       : form_supported(fir_form::avx2) ? fir_form::avx2
+                                                        : fir_form::block;
+    } else if (!form_supported(form)) {
+        throw std::invalid_argument("dsd_converter: this processor cannot run the requested filter form");
+    }
     build_byte_tables(byte_tables);
     build_bit_reverse(std::span<std::uint8_t, 256>(bit_reverse.data(), 256));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(half_length); ++i) {
-        for (std::size_t v = 0; v < static_cast<std::size_t>(byte_values); ++v) {
-            newer_tables[i * byte_values + v] = byte_tables[i * byte_values + v];
-            older_tables[i * byte_values + v] = byte_tables[i * byte_values + bit_reverse[v]];
-        }
-    }
-    if (fir_avx512_available()) plane_tables = build_fir_plane_tables(byte_tables, std::span<const std::uint8_t, 256>(bit_reverse.data(), 256));
     reset();
 }
 
@@ -135,10 +186,14 @@ void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stri
                             std::ptrdiff_t output_stride, std::int32_t count)
 {
     if (count <= 0) return;
-    if (const fir_plane_tables* const fast_tables = plane_tables.get(); fast_tables != nullptr) {
+    if (convert_form == fir_form::avx512 || convert_form == fir_form::avx2) {
         std::array<std::uint8_t, window_length> history;
         load_window(history.data());
-        convert_avx512(*fast_tables, history, input, input_stride, output, output_stride, count);
+        if (convert_form == fir_form::avx512) {
+            convert_avx512(*shared_tables->planes, history, input, input_stride, output, output_stride, count);
+        } else {
+            convert_avx2(*shared_tables->rows, history, input, input_stride, output, output_stride, count);
+        }
         ring_position = (ring_position + count) & ring_mask;
         store_window(history.data());
         return;
@@ -151,7 +206,7 @@ void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stri
     for (std::int32_t done = 0; done < count;) {
         const std::int32_t length = std::min(block_length, count - done);
         for (std::int32_t j = 0; j < length; ++j, input += input_stride) window[window_length + j] = *input;
-        filter_block(newer_tables.data(), older_tables.data(), window.data(), results.data(), length);
+        filter_block(shared_tables->newer.data(), shared_tables->older.data(), window.data(), results.data(), length);
         for (std::int32_t j = 0; j < length; ++j, output += output_stride) *output = results[j];
         // The last 16 bytes become the history of the next block.
         std::copy_n(window.begin() + length, window_length, window.begin());

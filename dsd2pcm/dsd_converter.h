@@ -9,23 +9,44 @@
 // delayed nor trimmed and never clipped (|output| ≤ 2.3746).
 //
 // Used by one thread at a time. Building allocates; reset and convert never
-// allocate and cannot fail.
+// allocate and cannot fail. The tables the block and vector forms derive from
+// the filter are built once per process, on first use, and shared read-only
+// by all converters.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-struct fir_plane_tables;
+// How convert evaluates the filter; every form gives the reference form's bits.
+enum class fir_form {
+    // The fastest form this processor can run.
+    automatic,
+    // Portable: scalar doubles, four outputs interleaved.
+    block,
+    // x86-64 with AVX2: each byte adds its terms to the 16 outputs it reaches.
+    avx2,
+    // x86-64 with AVX-512 VBMI: integer byte planes looked up in registers.
+    avx512,
+};
 
 class dsd_converter {
 public:
     // Builds the tables and the ring, then resets. Throws std::bad_alloc.
     dsd_converter();
+    // The same with convert in the given form; throws std::invalid_argument
+    // when the processor cannot run it (see form_supported).
+    explicit dsd_converter(fir_form form);
     ~dsd_converter();
     dsd_converter(dsd_converter&&) noexcept;
     dsd_converter& operator=(dsd_converter&&) noexcept;
+
+    // True when this processor (within the QVX_CPU cap) runs the form and
+    // the filter's tables suit it; always true for automatic and block.
+    static bool form_supported(fir_form form);
+
+    // The form convert uses; never automatic.
+    fir_form form() const { return convert_form; }
 
     // Back to the idle state, as if freshly built; the tables are kept.
     void reset();
@@ -68,13 +89,9 @@ private:
     std::vector<std::int32_t> ring;
     std::int32_t ring_position;
 
-    // Block form: byte_tables widened to double (exact), indexed by the byte as
-    // read on both sides; older_tables has the bit reversal folded in.
-    std::vector<double> newer_tables;
-    std::vector<double> older_tables;
+    // The tables of the block and fast forms, shared by all converters.
+    struct form_tables;
 
-    // Fast form on processors with AVX-512 VBMI: the tables in exact fixed point as byte planes. Null when the
-    // processor lacks the instructions, or when the tables break the premise that makes integer sums exact;
-    // convert then uses the block form.
-    std::unique_ptr<const fir_plane_tables> plane_tables;
+    fir_form convert_form;
+    const form_tables* shared_tables;
 };

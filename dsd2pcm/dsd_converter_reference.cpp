@@ -1,5 +1,6 @@
 // The conversion exactly as the ring algorithm reads, one byte per step. Kept
-// as the measure for the block form in dsd_converter.cpp.
+// as the measure for the block form in dsd_converter.cpp and the vector forms
+// in fir_avx2.cpp and fir_avx512.cpp.
 #include "dsd2pcm/dsd_converter.h"
 
 void dsd_converter::convert_reference(const std::uint8_t* input, std::ptrdiff_t input_stride, float* output,

@@ -183,6 +183,6 @@ TEST_P(dsd_converter_form, reset_mid_stream_behaves_like_fresh_converter)
 }
 
 INSTANTIATE_TEST_SUITE_P(forms, dsd_converter_form,
-                         testing::Values(form{"block", &dsd_converter::convert},
+                         testing::Values(form{"convert", &dsd_converter::convert},
                                          form{"reference", &dsd_converter::convert_reference}),
                          [](const testing::TestParamInfo<form>& param) { return std::string(param.param.name); });

@@ -1,7 +1,10 @@
 #include "dsd2pcm/dsd_converter.h"
+#include "dsd2pcm/fir_avx2.h"
 #include "dsd2pcm/fir_avx512.h"
 #include "dsd2pcm/fir_plane_tables.h"
+#include "dsd2pcm/fir_row_tables.h"
 #include "dsd2pcm/fir_tables.h"
+#include "supported_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -24,6 +28,7 @@ struct filter_tables {
         build_bit_reverse(reverse);
     }
     std::unique_ptr<fir_plane_tables> planes() const { return build_fir_plane_tables(bytes, reverse); }
+    std::unique_ptr<fir_row_tables> rows() const { return build_fir_row_tables(bytes, reverse); }
 };
 
 // The signed value the planes of `slot` hold for table index u, in units of 2^-44.
@@ -55,20 +60,47 @@ TEST(fir_plane_tables, planes_hold_every_entry_exactly)
 
 TEST(fir_plane_tables, tables_breaking_the_premise_are_refused)
 {
-    // Finer than 2^-44, no complement symmetry, or too large for the table's planes: no plane tables.
+    // Finer than 2^-44, no complement symmetry, or too large for the table's planes: no plane tables. The first
+    // two break the rows' premise too; sums too large for exact doubles do as well.
     const filter_tables good;
     auto finer = good;
     finer.bytes[7 * 256 + 3] = std::ldexp(1.0f, -50);
     finer.bytes[7 * 256 + 252] = -std::ldexp(1.0f, -50);
     EXPECT_EQ(finer.planes(), nullptr);
+    EXPECT_EQ(finer.rows(), nullptr);
     auto asymmetric = good;
     asymmetric.bytes[3 * 256 + 10] += std::ldexp(1.0f, -20);
     EXPECT_EQ(asymmetric.planes(), nullptr);
+    EXPECT_EQ(asymmetric.rows(), nullptr);
     auto too_large = good;
     too_large.bytes[7 * 256 + 0] = 0.5f;
     too_large.bytes[7 * 256 + 255] = -0.5f;
     EXPECT_EQ(too_large.planes(), nullptr);
+    auto too_large_for_doubles = good;
+    too_large_for_doubles.bytes[7 * 256 + 0] = 512.0f;
+    too_large_for_doubles.bytes[7 * 256 + 255] = -512.0f;
+    EXPECT_EQ(too_large_for_doubles.rows(), nullptr);
     EXPECT_NE(good.planes(), nullptr);
+    EXPECT_NE(good.rows(), nullptr);
+}
+
+TEST(dsd_converter_fast_form, processor_forms_are_used)
+{
+    // A form the processor has is never silently dropped, the default converter takes the fastest, and a form
+    // the processor lacks is refused rather than replaced.
+    EXPECT_EQ(dsd_converter::form_supported(fir_form::avx2), fir_avx2_available());
+    EXPECT_EQ(dsd_converter::form_supported(fir_form::avx512), fir_avx512_available());
+    EXPECT_TRUE(dsd_converter::form_supported(fir_form::block));
+    const fir_form fastest = supported_forms().back();
+    EXPECT_EQ(dsd_converter().form(), fastest);
+    EXPECT_EQ(dsd_converter(fir_form::automatic).form(), fastest);
+    for (const fir_form form : {fir_form::block, fir_form::avx2, fir_form::avx512}) {
+        if (dsd_converter::form_supported(form)) {
+            EXPECT_EQ(dsd_converter(form).form(), form);
+        } else {
+            EXPECT_THROW(dsd_converter{form}, std::invalid_argument) << form_name(form);
+        }
+    }
 }
 
 namespace {
@@ -91,6 +123,7 @@ std::vector<std::uint8_t> stream_bytes(std::mt19937& random, std::size_t size)
 constexpr std::uint32_t sentinel_bits = 0x7FC0DEAD;
 
 struct strided_case {
+    fir_form form;
     std::uint32_t seed;
     int input_stride;  // channels of the input block
     int output_stride; // channels of the output block
@@ -115,7 +148,7 @@ void expect_strided_conversion_equal(const strided_case& test)
         const std::size_t lead = (test.seed + static_cast<std::size_t>(c)) % 16;
         std::vector<float> fast(lead + (frames + 64) * out_stride, std::bit_cast<float>(sentinel_bits));
         std::vector<float> reference(fast.size(), std::bit_cast<float>(sentinel_bits));
-        dsd_converter fast_converter, reference_converter;
+        dsd_converter fast_converter(test.form), reference_converter;
         for (std::int32_t done = 0; done < test.frames;) {
             const std::int32_t length = std::min(sizes[random() % std::size(sizes)], test.frames - done);
             if (random() % 20 == 0) {
@@ -131,7 +164,8 @@ void expect_strided_conversion_equal(const strided_case& test)
             for (std::size_t ahead = 0; ahead < 64; ++ahead) {
                 const std::size_t k = lead + (static_cast<std::size_t>(done) + ahead) * out_stride + c;
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), sentinel_bits)
-                    << "seed " << test.seed << " strides " << test.input_stride << "/" << test.output_stride
+                    << form_name(test.form) << " form, seed " << test.seed << " strides " << test.input_stride << "/"
+                    << test.output_stride
                     << " channel " << c << " written " << ahead << " frames ahead of frame " << done;
             }
         }
@@ -141,7 +175,8 @@ void expect_strided_conversion_equal(const strided_case& test)
             const bool own = inside && slot == static_cast<std::size_t>(c) && frame < frames;
             const std::uint32_t expected = own ? std::bit_cast<std::uint32_t>(reference[k]) : sentinel_bits;
             ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), expected)
-                << "seed " << test.seed << " strides " << test.input_stride << "/" << test.output_stride << " channel "
+                << form_name(test.form) << " form, seed " << test.seed << " strides " << test.input_stride << "/"
+                << test.output_stride << " channel "
                 << c << " lead " << lead << " float " << k << " (frame " << frame << " slot " << slot << ")";
         }
     }
@@ -151,12 +186,15 @@ void expect_strided_conversion_equal(const strided_case& test)
 
 TEST(dsd_converter_fast_form, interleaved_channels_equal_reference_bit_for_bit)
 {
-    // Strides 1…8, 13, 16 (the largest taken as whole vectors), 17 and 40 (taken one by one): every channel's
-    // outputs equal the reference bit for bit, and the other channels' slots keep the sentinel. Without AVX-512
-    // VBMI this checks the block form.
+    // Strides 1…8, 13, 16 (the largest the AVX-512 form takes as whole vectors), 17 and 40 (taken one by one):
+    // in every form this processor runs, every channel's outputs equal the reference bit for bit, and the other
+    // channels' slots keep the sentinel.
     const int strides[] = {1, 2, 3, 4, 5, 6, 7, 8, 13, 16, 17, 40};
-    for (int stride : strides) {
-        expect_strided_conversion_equal({static_cast<std::uint32_t>(stride), stride, stride, 60000 / stride + 777});
+    for (const fir_form form : supported_forms()) {
+        for (int stride : strides) {
+            expect_strided_conversion_equal(
+                {form, static_cast<std::uint32_t>(stride), stride, stride, 60000 / stride + 777});
+        }
     }
 }
 
@@ -164,49 +202,56 @@ TEST(dsd_converter_fast_form, input_and_output_strides_are_independent)
 {
     // Gathering and writing each take their own path: any pairing of strides gives the reference's bits.
     const std::pair<int, int> pairs[] = {{1, 6}, {6, 1}, {2, 13}, {13, 2}, {17, 3}, {3, 17}, {16, 40}, {40, 16}};
-    for (const auto& [in, out] : pairs) {
-        expect_strided_conversion_equal({static_cast<std::uint32_t>(100 * in + out), in, out, 5000});
+    for (const fir_form form : supported_forms()) {
+        for (const auto& [in, out] : pairs) {
+            expect_strided_conversion_equal({form, static_cast<std::uint32_t>(100 * in + out), in, out, 5000});
+        }
     }
 }
 
 TEST(dsd_converter_fast_form, equals_reference_bit_for_bit)
 {
-    // With AVX-512 VBMI, convert runs the fast form: random bytes mixed with long constant stretches, block sizes
-    // around the 64-output group and the 1024-byte pass, strides 1…8, resets, and one converter alternating with
-    // the reference form, all bit for bit equal to the reference.
-    if (!fir_avx512_available()) GTEST_SKIP() << "this processor lacks AVX-512 VBMI: the fast form is not used";
-    const std::int32_t sizes[] = {1, 2, 15, 16, 17, 63, 64, 65, 127, 128, 129, 1000, 1023, 1024, 1025, 2048, 3001};
-    for (std::uint32_t seed = 1; seed <= 16; ++seed) {
-        std::mt19937 random(seed);
-        const int channels = static_cast<int>(seed % 8) + 1;
-        const std::int32_t frames = 30000;
-        const std::vector<std::uint8_t> input =
-            stream_bytes(random, static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
-        std::vector<float> fast(input.size()), reference(input.size()), mixed(input.size());
-        for (int c = 0; c < channels; ++c) {
-            dsd_converter fast_converter, reference_converter, mixed_converter;
-            std::size_t offset = static_cast<std::size_t>(c);
-            for (std::int32_t done = 0, block = 0; done < frames; ++block) {
-                const std::int32_t length = std::min(sizes[random() % std::size(sizes)], frames - done);
-                if (random() % 20 == 0) {
-                    fast_converter.reset();
-                    reference_converter.reset();
-                    mixed_converter.reset();
+    // Every form this processor runs: random bytes mixed with long constant stretches, block sizes around the
+    // 4-output group, the 64-output group and the 1024-byte pass, strides 1…8, resets, and one converter
+    // alternating with the reference form, all bit for bit equal to the reference.
+    const std::int32_t sizes[] = {1,  2,   3,   4,   5,    15,   16,   17,   63,   64,
+                                  65, 127, 128, 129, 1000, 1023, 1024, 1025, 2048, 3001};
+    for (const fir_form form_under_test : supported_forms()) {
+        for (std::uint32_t seed = 1; seed <= 16; ++seed) {
+            std::mt19937 random(seed);
+            const int channels = static_cast<int>(seed % 8) + 1;
+            const std::int32_t frames = 30000;
+            const std::vector<std::uint8_t> input =
+                stream_bytes(random, static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
+            std::vector<float> fast(input.size()), reference(input.size()), mixed(input.size());
+            for (int c = 0; c < channels; ++c) {
+                dsd_converter fast_converter(form_under_test), reference_converter, mixed_converter(form_under_test);
+                std::size_t offset = static_cast<std::size_t>(c);
+                for (std::int32_t done = 0, block = 0; done < frames; ++block) {
+                    const std::int32_t length = std::min(sizes[random() % std::size(sizes)], frames - done);
+                    if (random() % 20 == 0) {
+                        fast_converter.reset();
+                        reference_converter.reset();
+                        mixed_converter.reset();
+                    }
+                    fast_converter.convert(&input[offset], channels, &fast[offset], channels, length);
+                    reference_converter.convert_reference(&input[offset], channels, &reference[offset], channels,
+                                                          length);
+                    auto form = block % 2 == 0 ? &dsd_converter::convert : &dsd_converter::convert_reference;
+                    (mixed_converter.*form)(&input[offset], channels, &mixed[offset], channels, length);
+                    offset += static_cast<std::size_t>(length) * static_cast<std::size_t>(channels);
+                    done += length;
                 }
-                fast_converter.convert(&input[offset], channels, &fast[offset], channels, length);
-                reference_converter.convert_reference(&input[offset], channels, &reference[offset], channels, length);
-                auto form = block % 2 == 0 ? &dsd_converter::convert : &dsd_converter::convert_reference;
-                (mixed_converter.*form)(&input[offset], channels, &mixed[offset], channels, length);
-                offset += static_cast<std::size_t>(length) * static_cast<std::size_t>(channels);
-                done += length;
             }
-        }
-        for (std::size_t k = 0; k < input.size(); ++k) {
-            ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), std::bit_cast<std::uint32_t>(reference[k]))
-                << "seed " << seed << " channels " << channels << " frame " << k / channels << " channel "
-                << k % channels;
-            ASSERT_EQ(std::bit_cast<std::uint32_t>(mixed[k]), std::bit_cast<std::uint32_t>(reference[k]))
-                << "alternating, seed " << seed << " channels " << channels << " frame " << k / channels;
+            for (std::size_t k = 0; k < input.size(); ++k) {
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), std::bit_cast<std::uint32_t>(reference[k]))
+                    << form_name(form_under_test) << " form, seed " << seed << " channels " << channels << " frame "
+                    << k / channels << " channel "
+                    << k % channels;
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(mixed[k]), std::bit_cast<std::uint32_t>(reference[k]))
+                    << form_name(form_under_test) << " form alternating, seed " << seed << " channels " << channels
+                    << " frame " << k / channels;
+            }
         }
     }
 }
