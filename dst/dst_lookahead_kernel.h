@@ -259,6 +259,13 @@ enum class newest_bit_lag {
     several_steps,
 };
 
+// A probability_and_sign entry for a bit of a channel's half-probability stretch: its
+// probability is 128 whatever the prediction, its sign stays.
+[[gnu::always_inline]] inline std::uint64_t at_half_probability(std::uint64_t e)
+{
+    return (e & dst_lookahead_tables::not_negative) | 128u;
+}
+
 // Decodes bit m of the current byte of one channel; j is the bit's index in the channel.
 template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = false>
 [[gnu::always_inline]] inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
@@ -274,7 +281,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
         const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
         e = cs.probability[entry_index(std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window])];
         if (check_half_prob && j < cs.half_prob_end)
-            e = (e & 0x100u) | 128u;
+            e = at_half_probability(e);
     } else {
         // Both candidate predictions come from bits at least 2 steps back; the newest bit only
         // selects: with one other step in between it selects the table entry's index, right
@@ -286,13 +293,13 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
         if constexpr (lag == newest_bit_lag::two_steps) {
             e = cs.probability[by_newest(index_minus, index_plus)];
             if (check_half_prob && j < cs.half_prob_end)
-                e = (e & 0x100u) | 128u;
+                e = at_half_probability(e);
         } else {
             std::uint64_t e_minus = cs.probability[index_minus];
             std::uint64_t e_plus = cs.probability[index_plus];
             if (check_half_prob && j < cs.half_prob_end) {
-                e_minus = (e_minus & 0x100u) | 128u;
-                e_plus = (e_plus & 0x100u) | 128u;
+                e_minus = at_half_probability(e_minus);
+                e_plus = at_half_probability(e_plus);
             }
             e = static_cast<std::uint64_t>(
                 by_newest(static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));

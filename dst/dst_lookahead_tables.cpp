@@ -82,7 +82,6 @@ bool dst_lookahead_tables::build(const dst_frame_header& header)
         // Index i ≥ 0 stands for |prediction| >> 3 = i, index −1 − i for the same magnitude
         // of a negative prediction.
         std::uint16_t* zero = probabilities_.data() + ti * signed_entries + signed_entries / 2;
-        constexpr std::uint16_t not_negative = 0x100;
         for (std::size_t i = 0; i < signed_entries / 2; ++i) {
             const auto p = static_cast<std::uint16_t>(row[std::min(i, length - 1)]);
             zero[i] = static_cast<std::uint16_t>(p | not_negative);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 
 namespace iff_stream {
 
@@ -12,8 +11,5 @@ using chunk_id = std::array<char, 4>;
 consteval chunk_id make_id(const char (&text)[5]) { return {text[0], text[1], text[2], text[3]}; }
 
 inline constexpr chunk_id id_none{0, 0, 0, 0};
-
-// The identifier's characters for messages.
-inline std::string id_text(const chunk_id& id) { return std::string(id.data(), id.size()); }
 
 } // namespace iff_stream
