@@ -19,7 +19,9 @@
 #include <cstring>
 #include <utility>
 
+#include "dst/dst_code_end.h"
 #include "dst/dst_frame_header.h"
+#include "dst/dst_history_sums.h"
 #include "dst/dst_lookahead_tables.h"
 #include "dst/dst_packed_code.h"
 
@@ -218,32 +220,10 @@ struct lookahead_channel {
     std::int32_t half_prob_end;      // bits before this one are decoded at p = 128
 };
 
-// Σ over the history's groups of 8 bits of the group's lanes; lo and hi are the history's
-// bits 0..63 and 64..127. Two sums halve the chain of additions.
+// The history part of a byte's 8 predictions; lo and hi are the history's bits 0..63 and 64..127.
 [[gnu::always_inline]] inline dst_lanes sum_history_lanes(const dst_lanes* lanes, int groups, std::uint64_t lo, std::uint64_t hi)
 {
-    dst_lanes a{};
-    dst_lanes b{};
-    switch (groups) {
-    case 16: a += lanes[15 * 256 + (hi >> 56)]; [[fallthrough]];
-    case 15: b += lanes[14 * 256 + ((hi >> 48) & 0xFF)]; [[fallthrough]];
-    case 14: a += lanes[13 * 256 + ((hi >> 40) & 0xFF)]; [[fallthrough]];
-    case 13: b += lanes[12 * 256 + ((hi >> 32) & 0xFF)]; [[fallthrough]];
-    case 12: a += lanes[11 * 256 + ((hi >> 24) & 0xFF)]; [[fallthrough]];
-    case 11: b += lanes[10 * 256 + ((hi >> 16) & 0xFF)]; [[fallthrough]];
-    case 10: a += lanes[9 * 256 + ((hi >> 8) & 0xFF)]; [[fallthrough]];
-    case 9: b += lanes[8 * 256 + (hi & 0xFF)]; [[fallthrough]];
-    case 8: a += lanes[7 * 256 + (lo >> 56)]; [[fallthrough]];
-    case 7: b += lanes[6 * 256 + ((lo >> 48) & 0xFF)]; [[fallthrough]];
-    case 6: a += lanes[5 * 256 + ((lo >> 40) & 0xFF)]; [[fallthrough]];
-    case 5: b += lanes[4 * 256 + ((lo >> 32) & 0xFF)]; [[fallthrough]];
-    case 4: a += lanes[3 * 256 + ((lo >> 24) & 0xFF)]; [[fallthrough]];
-    case 3: b += lanes[2 * 256 + ((lo >> 16) & 0xFF)]; [[fallthrough]];
-    case 2: a += lanes[1 * 256 + ((lo >> 8) & 0xFF)]; [[fallthrough]];
-    case 1: b += lanes[lo & 0xFF]; [[fallthrough]];
-    default: break;
-    }
-    return a + b;
+    return sum_history_groups<dst_lanes>(lanes, groups, lo, hi);
 }
 
 // How early a channel's newest bit is known before the channel's next step needs it, which
@@ -482,14 +462,9 @@ template <class channel_set>
         });
     }
 
-    // The end check: at most 7 code bits may remain unread, and all of them 0.
     code_bits_read = arith.consumed();
-    const std::int64_t length = code.length();
-    if (code_bits_read < length - 7)
+    if (code_ends_wrongly(code_bits_read, code.length(), [&code](std::int64_t pos) { return code.bit(pos); }))
         return 1;
-    for (std::int64_t pos = code_bits_read; pos < length; ++pos)
-        if (code.bit(pos) != 0)
-            return 1;
     std::memcpy(out, staging, static_cast<std::size_t>(g.frame_bytes()));
     return 0;
 }
