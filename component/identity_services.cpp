@@ -1,8 +1,8 @@
 #include "component/identity_services.h"
 
-#include "component/core_api.h"
-#include "util/service_impl.h"
-#include "util/string8.h"
+#include "host_access/core_api.h"
+#include "host/service_impl.h"
+#include "host/string8.h"
 
 bool componentversion_myimpl::service_query(service_ptr_t<service_base>& out, const guid& wanted)
 {

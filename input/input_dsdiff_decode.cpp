@@ -3,7 +3,7 @@
 // exceeds the maximum output rate.
 #include "input/input_dsdiff.h"
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "dsd2pcm/dsd_converter.h"
 #include "dst/dst_frame_decoder.h"
 #include "input/audio_chunk_view.h"

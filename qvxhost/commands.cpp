@@ -3,7 +3,7 @@
 #include "qvxhost/config_record.h"
 
 #include "qvxhost/track_info_impl.h"
-#include "util/audio_chunk_impl.h"
+#include "host/audio_chunk_impl.h"
 
 #include <charconv>
 #include <cstdio>
