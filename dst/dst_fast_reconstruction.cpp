@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <cstring>
 
 #include "dst/dst_code_end.h"
 #include "dst/dst_history_sums.h"
@@ -125,8 +124,5 @@ int reconstruct_wide(const dst_frame_header& header, const dst_prediction_tables
     }
 
     code_bits_read = arith.pos;
-    if (code_ends_wrongly(code_bits_read, code.length(), [&code](std::int64_t pos) { return code.bit(pos); }))
-        return 1;
-    std::memcpy(out, staging, static_cast<std::size_t>(g.frame_bytes()));
-    return 0;
+    return finish_frame(code, code_bits_read, staging, out, static_cast<std::size_t>(g.frame_bytes()));
 }
