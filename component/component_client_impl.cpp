@@ -1,6 +1,6 @@
 #include "component/component_client_impl.h"
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "component/service_factory.h"
 #include "preferences/configuration_io.h"
 

@@ -1,6 +1,6 @@
 // The library's only export, and the static registration of its services.
 #include "component/component_client_impl.h"
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "component/identity_services.h"
 #include "component/service_factory.h"
 #include "input/input_entry_impl.h"

@@ -1,8 +1,8 @@
 #include "component/identity_services.h"
 
-#include "component/core_api.h"
-#include "util/service_impl.h"
-#include "util/string8.h"
+#include "host_access/core_api.h"
+#include "host/service_impl.h"
+#include "host/string8.h"
 
 bool componentversion_myimpl::service_query(service_ptr_t<service_base>& out, const guid& wanted)
 {
@@ -10,7 +10,7 @@ bool componentversion_myimpl::service_query(service_ptr_t<service_base>& out, co
 }
 void componentversion_myimpl::get_file_name(string_base& out) { set_string(out, core_api::library_file_name()); }
 void componentversion_myimpl::get_component_name(string_base& out) { set_string(out, "DSDIFF Decoder"); }
-void componentversion_myimpl::get_component_version(string_base& out) { set_string(out, "1.2"); }
+void componentversion_myimpl::get_component_version(string_base& out) { set_string(out, QVX_COMPONENT_VERSION); }
 void componentversion_myimpl::get_about_message(string_base& out) { set_string(out, "Decodes DSDIFF streams."); }
 
 bool input_file_type_impl::service_query(service_ptr_t<service_base>& out, const guid& wanted)

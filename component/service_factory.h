@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/service_factory.h"
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 // Head of the component's factory list; each factory puts itself in front.
 service_factory_base*& factory_list_head() noexcept;

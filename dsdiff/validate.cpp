@@ -75,7 +75,7 @@ void read_channels(const std::vector<std::uint8_t>& data, stream_properties& pro
     positions.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t* raw = data.data() + 2 + 4 * i;
-        const chunk_id id{static_cast<char>(raw[0]), static_cast<char>(raw[1]), static_cast<char>(raw[2]), static_cast<char>(raw[3])};
+        const chunk_id id = id_at(raw);
         std::optional<unsigned> position = channel_position(id);
         if (!position) {
             std::string name;
@@ -96,7 +96,7 @@ void read_channels(const std::vector<std::uint8_t>& data, stream_properties& pro
 void read_compression(const std::vector<std::uint8_t>& data, stream_properties& props)
 {
     if (data.size() < 5) reject("PROP CMPR chunk too small");
-    const chunk_id type{static_cast<char>(data[0]), static_cast<char>(data[1]), static_cast<char>(data[2]), static_cast<char>(data[3])};
+    const chunk_id type = id_at(data.data());
     if (type != make_id("DSD ") && type != make_id("DST ")) {
         std::string name;
         for (std::size_t i = 5; i < data.size() && i < 5 + static_cast<std::size_t>(data[4]) && data[i] != 0; ++i)

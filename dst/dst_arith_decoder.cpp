@@ -1,5 +1,7 @@
 #include "dst/dst_arith_decoder.h"
 
+#include "dst/dst_code_end.h"
+
 void dst_arith_decoder::restart()
 {
     needs_init = 0;
@@ -34,10 +36,5 @@ int dst_arith_decoder::decode_bit(std::uint32_t p)
 bool dst_arith_decoder::finish()
 {
     needs_init = 1;
-    if (read_pos < adata_length - 7)
-        return true;
-    for (std::int64_t pos = read_pos; pos < adata_length; ++pos)
-        if (adata[pos] != 0)
-            return true;
-    return false;
+    return code_ends_wrongly(read_pos, adata_length, [this](std::int64_t pos) { return adata[pos]; });
 }

@@ -1,7 +1,9 @@
 // The binary arithmetic decoder of DST in its plain form: 12-bit range, code bits
 // shifted in one at a time from a one-bit-per-byte array, reading 0 past its end.
-// The fast reconstruction keeps its own copy of this arithmetic in local variables;
-// the tests hold the two to identical results.
+// The fast forms state the same arithmetic their own way, in local registers for a whole
+// frame: the wide form (dst_fast_reconstruction.cpp) shifts bits in from the packed code,
+// the lookahead form (dst_lookahead_kernel.h) looks its normalisations up in a table and
+// keeps the code bits waiting in one register. The tests hold all three to identical results.
 #pragma once
 
 #include <cstdint>

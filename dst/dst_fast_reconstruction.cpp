@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <cstring>
 
+#include "dst/dst_code_end.h"
+#include "dst/dst_history_sums.h"
 #include "dst/dst_reconstruction.h"
 
 namespace {
@@ -51,37 +52,11 @@ struct arith_registers {
     }
 };
 
-// The filter's dot product over the packed history: one table entry per group of 8 past bits.
-// Unrolled from the highest group down; groups beyond the filter's order are skipped.
-inline std::int32_t predict(const std::int16_t* sums, int groups, std::uint64_t recent, std::uint64_t older)
-{
-    std::int32_t sum = 0;
-    switch (groups) {
-    case 16: sum += sums[15 * 256 + ((older >> 56) & 0xFFu)]; [[fallthrough]];
-    case 15: sum += sums[14 * 256 + ((older >> 48) & 0xFFu)]; [[fallthrough]];
-    case 14: sum += sums[13 * 256 + ((older >> 40) & 0xFFu)]; [[fallthrough]];
-    case 13: sum += sums[12 * 256 + ((older >> 32) & 0xFFu)]; [[fallthrough]];
-    case 12: sum += sums[11 * 256 + ((older >> 24) & 0xFFu)]; [[fallthrough]];
-    case 11: sum += sums[10 * 256 + ((older >> 16) & 0xFFu)]; [[fallthrough]];
-    case 10: sum += sums[9 * 256 + ((older >> 8) & 0xFFu)]; [[fallthrough]];
-    case 9: sum += sums[8 * 256 + (older & 0xFFu)]; [[fallthrough]];
-    case 8: sum += sums[7 * 256 + ((recent >> 56) & 0xFFu)]; [[fallthrough]];
-    case 7: sum += sums[6 * 256 + ((recent >> 48) & 0xFFu)]; [[fallthrough]];
-    case 6: sum += sums[5 * 256 + ((recent >> 40) & 0xFFu)]; [[fallthrough]];
-    case 5: sum += sums[4 * 256 + ((recent >> 32) & 0xFFu)]; [[fallthrough]];
-    case 4: sum += sums[3 * 256 + ((recent >> 24) & 0xFFu)]; [[fallthrough]];
-    case 3: sum += sums[2 * 256 + ((recent >> 16) & 0xFFu)]; [[fallthrough]];
-    case 2: sum += sums[1 * 256 + ((recent >> 8) & 0xFFu)]; [[fallthrough]];
-    case 1: sum += sums[0 * 256 + (recent & 0xFFu)]; [[fallthrough]];
-    default: break;
-    }
-    return sum;
-}
-
 template <bool check_half_prob>
 inline void decode_channel_bit(channel_state& cs, arith_registers& arith, std::int32_t j)
 {
-    const std::int32_t prediction = predict(cs.filter, cs.groups, cs.recent, cs.older);
+    // The filter's dot product over the packed history: one table entry per group of 8 past bits.
+    const std::int32_t prediction = sum_history_groups<std::int32_t>(cs.filter, cs.groups, cs.recent, cs.older);
 
     std::uint32_t p;
     if (check_half_prob && j < cs.half_prob_end)
@@ -148,14 +123,6 @@ int reconstruct_wide(const dst_frame_header& header, const dst_prediction_tables
             row[c] = static_cast<std::uint8_t>(channels[c].recent);
     }
 
-    // The end check: at most 7 code bits may remain unread, and all of them 0.
     code_bits_read = arith.pos;
-    const std::int64_t length = code.length();
-    if (arith.pos < length - 7)
-        return 1;
-    for (std::int64_t pos = arith.pos; pos < length; ++pos)
-        if (code.bit(pos) != 0)
-            return 1;
-    std::memcpy(out, staging, static_cast<std::size_t>(g.frame_bytes()));
-    return 0;
+    return finish_frame(code, code_bits_read, staging, out, static_cast<std::size_t>(g.frame_bytes()));
 }

@@ -1,7 +1,8 @@
 // The lookahead kernel built for x86-64 processors with AVX2, BMI2 and LZCNT (every such
 // processor has all three). Every header the kernel needs is included before the target
-// switch, so that only the kernel's own functions, which have internal linkage, are built
-// for it: no shared inline function can end up in a form that needs these instructions.
+// switch, but for the kernel's own (dst_lookahead_kernel.h and the helpers it includes,
+// whose functions all have internal linkage), so that only these are built for it: no
+// shared inline function can end up in a form that needs these instructions.
 #include "dst/dst_lookahead.h"
 
 #include <bit>

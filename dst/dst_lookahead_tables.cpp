@@ -1,8 +1,9 @@
 #include "dst/dst_lookahead_tables.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
+
+#include "dst/dst_signed_sums.h"
 
 void dst_lookahead_tables::create(int max_filters, int max_ptables)
 {
@@ -37,40 +38,26 @@ bool dst_lookahead_tables::build(const dst_frame_header& header)
         if (magnitude > 32767)
             return false;
 
-        // Each entry differs from the one without its lowest set bit by turning that bit's
-        // −1 into +1: twice its coefficient (in every lane at once for the history groups).
+        // Every lane at once for the history groups: lane m of bit b's weight is the
+        // coefficient of bit m's prediction that meets it.
         const int groups = (order + 5) / 8;
         history_groups_[fi] = groups;
         dst_lanes* lanes = lanes_.data() + fi * groups_per_filter * entries_per_group;
         for (int g = 0; g < groups; ++g) {
             dst_lanes bit_weight[8];
-            dst_lanes all_minus{};
-            for (int b = 0; b < 8; ++b) {
+            for (int b = 0; b < 8; ++b)
                 for (int m = 0; m < 8; ++m)
                     bit_weight[b][m] = static_cast<std::int16_t>(coef(m + 2 + 8 * g + b));
-                all_minus -= bit_weight[b];
-            }
-            dst_lanes* group = lanes + g * entries_per_group;
-            group[0] = all_minus;
-            for (unsigned v = 1; v < entries_per_group; ++v) {
-                const unsigned lowest = v & (0u - v);
-                const dst_lanes twice = bit_weight[std::countr_zero(lowest)] * static_cast<std::int16_t>(2);
-                group[v] = group[v ^ lowest] + twice;
-            }
+            fill_signed_sums(lanes + g * entries_per_group, 8, bit_weight);
         }
 
         std::int16_t* windows = windows_.data() + fi * window_entries;
         for (int m = 0; m < 8; ++m) {
             const int bits = m + 2;
-            std::int16_t* table = windows + ((4u << m) - 4);
-            std::int32_t all_minus = 0;
+            std::int16_t weight[10];
             for (int k = 0; k < bits; ++k)
-                all_minus -= coef(k);
-            table[0] = static_cast<std::int16_t>(all_minus);
-            for (unsigned v = 1; v < (1u << bits); ++v) {
-                const unsigned lowest = v & (0u - v);
-                table[v] = static_cast<std::int16_t>(table[v ^ lowest] + 2 * coef(std::countr_zero(lowest)));
-            }
+                weight[k] = static_cast<std::int16_t>(coef(k));
+            fill_signed_sums(windows + ((4u << m) - 4), bits, weight);
         }
         newest_weight_[fi] = 2 * coef(0);
     }
@@ -82,7 +69,6 @@ bool dst_lookahead_tables::build(const dst_frame_header& header)
         // Index i ≥ 0 stands for |prediction| >> 3 = i, index −1 − i for the same magnitude
         // of a negative prediction.
         std::uint16_t* zero = probabilities_.data() + ti * signed_entries + signed_entries / 2;
-        constexpr std::uint16_t not_negative = 0x100;
         for (std::size_t i = 0; i < signed_entries / 2; ++i) {
             const auto p = static_cast<std::uint16_t>(row[std::min(i, length - 1)]);
             zero[i] = static_cast<std::uint16_t>(p | not_negative);

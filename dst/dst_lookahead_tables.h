@@ -33,6 +33,8 @@ public:
     static constexpr int entries_per_group = 256;
     static constexpr int window_entries = 1020;  // 2^(m+2) entries for m = 0..7
     static constexpr int signed_entries = 8192;  // indices −4096..4095 for |prediction| ≤ 32767
+    // Bit 8 of a probability_and_sign entry: the prediction is 0 or more.
+    static constexpr std::uint16_t not_negative = 0x100;
 
     void create(int max_filters, int max_ptables);
     void release();

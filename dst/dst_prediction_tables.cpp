@@ -1,6 +1,6 @@
 #include "dst/dst_prediction_tables.h"
 
-#include <bit>
+#include "dst/dst_signed_sums.h"
 
 void dst_prediction_tables::create(int max_filters)
 {
@@ -25,21 +25,13 @@ void dst_prediction_tables::build(const dst_frame_header& header)
         groups_[fi] = groups;
         std::int16_t* sums = sums_.data() + fi * groups_per_filter * entries_per_group;
         for (int g = 0; g < groups; ++g) {
-            std::int32_t c[8];
-            std::int32_t all_minus = 0;
+            // Coefficients are 9-bit: a group's sum fits 16 bits.
+            std::int16_t c[8];
             for (int b = 0; b < 8; ++b) {
                 const int k = 8 * g + b;
-                c[b] = k < order ? coef[static_cast<std::size_t>(k)] : 0;
-                all_minus -= c[b];
+                c[b] = static_cast<std::int16_t>(k < order ? coef[static_cast<std::size_t>(k)] : 0);
             }
-            std::int16_t* group = sums + g * entries_per_group;
-            group[0] = static_cast<std::int16_t>(all_minus);
-            // Each value differs from the one without its lowest set bit by turning that
-            // bit's −1 into +1: twice its coefficient.
-            for (unsigned v = 1; v < entries_per_group; ++v) {
-                const unsigned lowest = v & (0u - v);
-                group[v] = static_cast<std::int16_t>(group[v ^ lowest] + 2 * c[std::countr_zero(lowest)]);
-            }
+            fill_signed_sums(sums + g * entries_per_group, 8, c);
         }
     }
 }

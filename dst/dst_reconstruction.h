@@ -1,7 +1,8 @@
 // Reconstruction of a coded DST frame's bits in its plain reference form: for every bit
 // of every channel, a dot product of the filter over the channel's ring of past ±1 bits,
-// a probability-table lookup and one arithmetic-decoder step. The fast form
-// (dst_fast_reconstruction) must give the same bytes and status bit for bit.
+// a probability-table lookup and one arithmetic-decoder step. The fast forms, lookahead
+// (dst_lookahead.h) and wide (dst_fast_reconstruction.h), must give the same bytes and
+// status bit for bit.
 #pragma once
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "preferences/settings.h"
 #include "qvxhost/abort_signal_impl.h"
 #include "qvxhost/memory_streams.h"
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 // chosen maximum. Errors of the exception_io family are the expected answer to
 // a bad file; anything else escaping, a sanitizer report or a broken
 // invariant below is a finding.
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "input/input_entry_impl.h"
 #include "open_control.h"
 #include "preferences/settings.h"
@@ -15,8 +15,8 @@
 #include "qvxhost/service_registry_impl.h"
 #include "qvxhost/soxr_resampler.h"
 #include "qvxhost/track_info_impl.h"
-#include "util/audio_chunk_impl.h"
-#include "util/service_impl.h"
+#include "host/audio_chunk_impl.h"
+#include "host/service_impl.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,10 +5,10 @@
 
 class abort_signal {
 public:
-    // [any thread] True once the operation should stop.
+    // [any thread] True once the operation should stop. Never throws.
     virtual bool is_aborting() const = 0;
 
-    // Throws exception_aborted ("User abort") when aborting.
+    // [any thread] Throws exception_aborted ("User abort") when aborting.
     void check() const
     {
         if (is_aborting()) throw exception_aborted();

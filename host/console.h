@@ -9,7 +9,7 @@ class console_receiver : public service_base {
 public:
     static constexpr guid class_guid = make_guid("90DF5270-65BB-4DBA-BAF5-86BE9E59DC20");
 
-    // [any thread] Length all ones means up to the terminating zero.
+    // [any thread] Copies what it keeps; length all ones means up to the terminating zero.
     virtual void print(const char* text, std::size_t length) = 0;
 
 protected:

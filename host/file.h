@@ -1,4 +1,8 @@
 // Streams and random-access files of the host's file-system layer.
+//
+// Every operation that takes an abort_signal may throw exception_aborted when it is
+// set, and any exception_io on an I/O error; the lines below name what else is thrown.
+// A stream or file is used by one thread at a time (its owner's).
 #pragma once
 
 #include "host/abort_signal.h"
@@ -14,14 +18,13 @@ class stream_reader : public service_base {
 public:
     static constexpr guid class_guid = make_guid("F8B8D45E-5F5A-4C2B-9B4F-3D6E102A77C1");
 
-    // [owner's thread] Returns the number of bytes read; throws on I/O errors
-    // and exception_aborted when cancelled.
+    // [owner's thread] Into the caller's buffer; returns the bytes read, fewer than asked only at the end.
     virtual std::size_t read(void* buffer, std::size_t bytes, abort_signal& abort) = 0;
-    // Reads exactly `bytes`; fewer throws exception_io_data_truncation.
+    // [owner's thread] Exactly `bytes` into the caller's buffer; fewer throws exception_io_data_truncation.
     virtual void read_object(void* buffer, std::size_t bytes, abort_signal& abort);
-    // Skips up to `bytes`; returns how many were skipped.
+    // [owner's thread] Skips up to `bytes`; returns how many were skipped, fewer only at the end.
     virtual std::uint64_t skip(std::uint64_t bytes, abort_signal& abort);
-    // Skips exactly `bytes`; fewer throws exception_io_data_truncation.
+    // [owner's thread] Skips exactly `bytes`; fewer throws exception_io_data_truncation.
     virtual void skip_object(std::uint64_t bytes, abort_signal& abort);
 
 protected:
@@ -32,7 +35,7 @@ class stream_writer : public service_base {
 public:
     static constexpr guid class_guid = make_guid("1F2D3C4B-6A5E-4B8C-8D21-5C3E7A90112F");
 
-    // [owner's thread] Writes all bytes or throws.
+    // [owner's thread] Writes all of the caller's bytes or throws.
     virtual void write(const void* buffer, std::size_t bytes, abort_signal& abort) = 0;
 
 protected:
@@ -40,28 +43,40 @@ protected:
 };
 
 // Random-access file. Counted; one thread at a time.
+//
+// Seeking past the end is allowed and moves the position there: reads then return
+// nothing (an exact read throws exception_io_data_truncation), and get_position reports
+// the position sought. Every file implementation behaves so.
 class file : public stream_reader {
 public:
     static constexpr guid class_guid = make_guid("B2F9FC40-3E55-4B23-A2C9-22BAAD8795B1");
 
     enum seek_mode : int { seek_from_beginning = 0, seek_from_current = 1, seek_from_eof = 2 };
 
-    // Writes throw exception_io_denied on read-only files.
+    // [owner's thread] Read-only files throw exception_io_denied.
     virtual void write(const void* buffer, std::size_t bytes, abort_signal& abort) = 0;
-    // Size in bytes, or filesize_invalid when unknown.
+    // [owner's thread] Size in bytes, or filesize_invalid when unknown.
     virtual std::uint64_t get_size(abort_signal& abort) = 0;
+    // [owner's thread] The next byte a read takes, from the start.
     virtual std::uint64_t get_position(abort_signal& abort) = 0;
+    // [owner's thread] Read-only files throw exception_io_denied.
     virtual void resize(std::uint64_t size, abort_signal& abort) = 0;
+    // [owner's thread] From the start; past the end as the class comment says.
     virtual void seek(std::uint64_t position, abort_signal& abort) = 0;
-    // Mode 0 from the start, 1 from the current position, 2 from the end.
+    // [owner's thread] Mode 0 from the start, 1 from the current position, 2 from the end (unknown
+    // size: exception_io_no_length); another mode throws exception_io_data.
     virtual void seek_ex(std::int64_t offset, int mode, abort_signal& abort);
+    // [any thread] Never throws.
     virtual bool can_seek() = 0;
-    // False when the file has no content type.
+    // [owner's thread] Sets the caller's `out`; false, `out` untouched, when the file has no content type.
     virtual bool get_content_type(string_base& out) = 0;
+    // [any thread] Never throws.
     virtual bool is_remote() = 0;
+    // [owner's thread] Last modification, in 100-nanosecond ticks since 1601-01-01.
     virtual std::uint64_t get_timestamp(abort_signal& abort) = 0;
-    // Restarts reading at the beginning.
+    // [owner's thread] Restarts reading at the beginning.
     virtual void reopen(abort_signal& abort) = 0;
+    // [owner's thread] The reader is idle for a while; a file may drop what it holds.
     virtual void on_idle(abort_signal& abort) = 0;
 
     // Generic skipping for seekable files: by seeking within the known size.

@@ -9,9 +9,10 @@ public:
 
     enum open_mode : int { open_mode_read = 0 };
 
-    // [any thread] Path is UTF-8.
+    // [any thread] Path is UTF-8. Never throws.
     virtual bool is_our_path(const char* path) = 0;
-    // Opens the path; throws the file system's errors.
+    // [any thread] Opens the path into `out`, which then holds the one reference; throws
+    // exception_io and its kinds (exception_io_denied, ...), leaving `out` untouched.
     virtual void open(service_ptr_t<file>& out, const char* path, open_mode mode, abort_signal& abort) = 0;
 
 protected:

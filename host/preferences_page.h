@@ -33,11 +33,13 @@ public:
         state_resettable_flag = 8,  // the page can put its defaults back
     };
 
+    // [UI thread] state_flags. Never throws.
     virtual std::uint32_t get_state() = 0;
+    // [UI thread] The page's window, owned by the instance. Never throws.
     virtual window_handle get_window() = 0;
-    // Stores what the page shows; never fails on input the user typed.
+    // [UI thread] Stores what the page shows; never fails on input the user typed.
     virtual void apply() = 0;
-    // Puts the defaults into the page; nothing is stored until apply.
+    // [UI thread] Puts the defaults into the page; nothing is stored until apply.
     virtual void reset_to_default() = 0;
 
 protected:
@@ -49,16 +51,20 @@ class preferences_page : public service_base {
 public:
     static constexpr guid class_guid = make_guid("7255E8D0-3FCF-4781-B93B-D06CB88DFAFA");
 
-    // Pages that only make instances throw exception_not_implemented.
+    // [UI thread] Pages that only make instances throw exception_not_implemented.
     virtual window_handle create_window(window_handle parent) = 0;
-    // UTF-8, owned by the page.
+    // [any thread] UTF-8, owned by the page. Never throws.
     virtual const char* page_name() = 0;
+    // [any thread] Never throws.
     virtual guid page_guid() = 0;
-    // The page under which this one is placed.
+    // [any thread] The page under which this one is placed. Never throws.
     virtual guid parent_guid() = 0;
+    // [UI thread] Whether the page wants to be shown. Never throws.
     virtual bool page_query() = 0;
+    // [UI thread] The page was shown. Never throws.
     virtual void page_notice() = 0;
-    // Sets `out` to the page's help web address; false when it has none.
+    // [UI thread] Sets the caller's `out` to the page's help web address; false when it has none.
+    // Throws std::bad_alloc.
     virtual bool help_address(string_base& out) = 0;
 
 protected:
@@ -69,6 +75,7 @@ class preferences_page_v2 : public preferences_page {
 public:
     static constexpr guid class_guid = make_guid("CE4EBC9E-AB20-46F9-925F-883B084F0569");
 
+    // [any thread] Never throws.
     virtual double sort_priority() = 0;
 
 protected:
@@ -95,7 +102,7 @@ class core_version_info : public service_base {
 public:
     static constexpr guid class_guid = make_guid("0C36A649-9EA0-4F48-B229-0CB2AA9AB6F4");
 
-    // UTF-8, owned by the host.
+    // [any thread] UTF-8, owned by the host for its whole life. Never throws.
     virtual const char* get_version_string() = 0;
 
 protected:

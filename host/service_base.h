@@ -56,11 +56,13 @@ private:
 
 class service_base {
 public:
-    // [any thread] Never throws. Returns the new count (static services: 1).
+    // [any thread] Drops one reference, deleting the object at zero; returns the new count
+    // (static services: 1). Never throws.
     virtual int service_release() noexcept = 0;
+    // [any thread] Adds one reference; returns the new count (static services: 1). Never throws.
     virtual int service_add_ref() noexcept = 0;
     // [any thread] On a match stores this object in `out` with a reference
-    // added and returns true; otherwise returns false and leaves `out` alone.
+    // added and returns true; otherwise returns false and leaves `out` alone. Never throws.
     virtual bool service_query(service_ptr_t<service_base>& out, const guid& interface_guid) = 0;
 
 protected:

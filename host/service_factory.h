@@ -5,10 +5,12 @@
 
 class service_factory_base {
 public:
-    // [any thread] Hands out the service object with a reference added.
+    // [any thread] Hands out the service object into `out` with a reference added; throws std::bad_alloc.
     virtual void instance_create(service_ptr_t<service_base>& out) = 0;
 
+    // [any thread] The next factory of the list, null at its end.
     service_factory_base* next() const noexcept { return next_; }
+    // [any thread] The class the factory's service belongs to.
     const guid& class_guid() const noexcept { return class_guid_; }
 
 protected:

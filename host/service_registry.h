@@ -10,18 +10,22 @@ using service_class_ref = const void*;
 
 class service_registry {
 public:
-    // [any thread] Null when no service of the class exists.
+    // [any thread] The registry's handle of the class, owned by the registry; null when no
+    // service of the class exists. Never throws.
     virtual service_class_ref find_class(const guid& class_guid) = 0;
-    // Creates service `index` of the class; false past the last.
+    // [any thread] Service `index` of the class into `out`, which then holds a reference;
+    // false past the last, `out` untouched. Throws what the service's factory throws.
     virtual bool create_service(service_ptr_t<service_base>& out, service_class_ref class_ref, std::size_t index) = 0;
+    // [any thread] Never throws.
     virtual std::size_t count_services(service_class_ref class_ref) = 0;
 
 protected:
     ~service_registry() = default;
 };
 
-// Calls `visit` with each service of T's class that answers T's interface,
-// in the host's order; stops early when `visit` returns false.
+// [any thread] Calls `visit` with each service of T's class that answers T's interface,
+// in the host's order; stops early when `visit` returns false. Throws what `visit` and
+// the services' creation throw.
 template <class T, class Visit>
 void enumerate_services(service_registry& registry, Visit&& visit, const guid& class_guid = T::class_guid)
 {
@@ -36,8 +40,8 @@ void enumerate_services(service_registry& registry, Visit&& visit, const guid& c
     }
 }
 
-// The single service of T's class: none throws exception_service_not_found,
-// more than one exception_service_duplicated.
+// [any thread] The single service of T's class, a reference the caller owns: none throws
+// exception_service_not_found, more than one exception_service_duplicated.
 template <class T>
 service_ptr_t<T> standard_api_create(service_registry& registry, const guid& class_guid = T::class_guid)
 {

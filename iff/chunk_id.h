@@ -2,7 +2,7 @@
 #pragma once
 
 #include <array>
-#include <string>
+#include <cstdint>
 
 namespace iff_stream {
 
@@ -13,7 +13,10 @@ consteval chunk_id make_id(const char (&text)[5]) { return {text[0], text[1], te
 
 inline constexpr chunk_id id_none{0, 0, 0, 0};
 
-// The identifier's characters for messages.
-inline std::string id_text(const chunk_id& id) { return std::string(id.data(), id.size()); }
+// The identifier stored in the four bytes at `raw`.
+constexpr chunk_id id_at(const std::uint8_t* raw)
+{
+    return {static_cast<char>(raw[0]), static_cast<char>(raw[1]), static_cast<char>(raw[2]), static_cast<char>(raw[3])};
+}
 
 } // namespace iff_stream

@@ -61,8 +61,7 @@ void iff_packet_container::parse_level(iff_packet_container& target, const servi
         std::uint8_t header[12];
         const std::size_t got = stream->read(header, sizeof header, abort);
         if (got < 4) throw exception_io_data_truncation();
-        const chunk_id chunk{static_cast<char>(header[0]), static_cast<char>(header[1]), static_cast<char>(header[2]),
-                             static_cast<char>(header[3])};
+        const chunk_id chunk = id_at(header);
         if (at_root && target.id != id_frm8 && chunk != id_frm8) throw exception_io_data("Not a DSDIFF file");
         if (got < sizeof header) throw exception_io_data_truncation();
         std::uint64_t payload_size = 0;

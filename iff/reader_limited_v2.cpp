@@ -1,6 +1,6 @@
 #include "iff/reader_limited_v2.h"
 
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 reader_limited_v2::reader_limited_v2(service_ptr_t<file> base_file, std::uint64_t range_begin, std::uint64_t range_end) noexcept
     : base(std::move(base_file)), begin(range_begin), end(range_end), position(range_begin)

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/dsp.h"
-#include "util/audio_chunk_impl.h"
+#include "host/audio_chunk_impl.h"
 
 #include <memory>
 #include <vector>

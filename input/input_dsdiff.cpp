@@ -1,7 +1,7 @@
 #include "input/input_dsdiff.h"
 
-#include "component/console.h"
-#include "component/filesystem_open.h"
+#include "host_access/console.h"
+#include "host_access/filesystem_open.h"
 #include "dsd2pcm/dsd_converter.h"
 #include "dsdiff/validate.h"
 #include "dst/dst_frame_decoder.h"

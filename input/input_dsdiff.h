@@ -39,9 +39,8 @@ public:
     bool decode_next(audio_chunk& chunk, abort_signal& abort);
     void seek_seconds(double seconds, abort_signal& abort);
 
-    // Largest stream the decoder takes on: the DST decoder's channel limit,
-    // and rates up to 1024 times 48 kHz.
-    static constexpr std::uint32_t max_decode_channels = 127;
+    // Highest rate the decoder takes on: 1024 times 48 kHz. The channel count needs
+    // no limit here: validation allows at most 32, one per bit of the channel mask.
     static constexpr std::uint32_t max_decode_rate = 1024 * 48000;
 
 private:
@@ -49,7 +48,8 @@ private:
     bool decoding_started() const noexcept { return !dsd_buffer.empty(); }
     void validate();
     void check_decodable() const;
-    // Fills dsd_buffer; returns the byte count, or false at the end.
+    // Fill dsd_buffer and set `bytes`; false when there is no more data. A plain block is
+    // always true: a short (possibly empty) block sets end_of_data instead.
     bool read_plain_block(std::uint32_t& bytes, abort_signal& abort);
     bool read_dst_frame(std::uint32_t& bytes, abort_signal& abort);
     // Converts the first `bytes` of dsd_buffer, `bytes / channel_count` floats

@@ -3,7 +3,7 @@
 // exceeds the maximum output rate.
 #include "input/input_dsdiff.h"
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "dsd2pcm/dsd_converter.h"
 #include "dst/dst_frame_decoder.h"
 #include "input/audio_chunk_view.h"
@@ -41,8 +41,6 @@ auto with_decoder_errors(Call&& call)
 
 void input_dsdiff::check_decodable() const
 {
-    if (props.channel_count > max_decode_channels)
-        throw exception_io_data("Unsupported channel count: " + std::to_string(props.channel_count));
     if (props.sample_rate < 8 || props.sample_rate > max_decode_rate)
         throw exception_io_data("Unsupported sample rate: " + std::to_string(props.sample_rate));
     if (props.is_dst && props.sample_rate % 44100 != 0)

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "input/input_dsdiff.h"
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 // The reader operations all three share, over the wrapped input_dsdiff.
 template <class Interface>

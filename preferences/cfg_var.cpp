@@ -2,11 +2,7 @@
 
 #include <cstring>
 
-cfg_var::cfg_var(const guid& variable_guid) noexcept : id(variable_guid), reader_next(readers), writer_next(writers)
-{
-    readers = this;
-    writers = this;
-}
+cfg_var::cfg_var(const guid& variable_guid) noexcept : id(variable_guid), next(head) { head = this; }
 
 void cfg_int_t::read_value(stream_reader& stream, std::size_t, abort_signal& abort)
 {

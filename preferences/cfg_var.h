@@ -20,23 +20,20 @@ public:
     virtual void read_value(stream_reader& stream, std::size_t size_hint, abort_signal& abort) = 0;
     virtual void write_value(stream_writer& stream, abort_signal& abort) = 0;
 
-    // The process-wide lists, most recently constructed variable first.
-    static cfg_var* reader_list_head() noexcept { return readers; }
-    static cfg_var* writer_list_head() noexcept { return writers; }
-    cfg_var* next_reader() const noexcept { return reader_next; }
-    cfg_var* next_writer() const noexcept { return writer_next; }
+    // The process-wide list of variables, most recently constructed first: configuration
+    // reading and writing both walk it.
+    static cfg_var* list_head() noexcept { return head; }
+    cfg_var* next_var() const noexcept { return next; }
 
 protected:
-    // Only static objects: registers itself at the head of both lists.
+    // Only static objects: registers itself at the head of the list.
     explicit cfg_var(const guid& variable_guid) noexcept;
     ~cfg_var() = default;
 
 private:
     guid id;
-    cfg_var* reader_next;
-    cfg_var* writer_next;
-    static constinit inline cfg_var* readers = nullptr;
-    static constinit inline cfg_var* writers = nullptr;
+    cfg_var* next;
+    static constinit inline cfg_var* head = nullptr;
 };
 
 // A signed 32-bit setting. One aligned word: written on the user-interface

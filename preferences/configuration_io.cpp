@@ -67,7 +67,7 @@ private:
 
 void write_configuration(stream_writer& stream, abort_signal& abort)
 {
-    for (cfg_var* var = cfg_var::writer_list_head(); var; var = var->next_writer()) {
+    for (cfg_var* var = cfg_var::list_head(); var; var = var->next_var()) {
         memory_writer value;
         var->write_value(value, abort);
         const guid_bytes id = to_bytes(var->get_guid());
@@ -81,7 +81,7 @@ void write_configuration(stream_writer& stream, abort_signal& abort)
 void read_configuration(stream_reader& stream, abort_signal& abort)
 {
     std::map<guid_bytes, cfg_var*> readers;
-    for (cfg_var* var = cfg_var::reader_list_head(); var; var = var->next_reader()) readers.emplace(to_bytes(var->get_guid()), var);
+    for (cfg_var* var = cfg_var::list_head(); var; var = var->next_var()) readers.emplace(to_bytes(var->get_guid()), var);
 
     for (;;) {
         guid_bytes id{};

@@ -4,7 +4,7 @@
 
 #include "host/file.h"
 
-// Writes every variable of the writer list, in list order.
+// Writes every variable of the list (cfg_var::list_head), in list order.
 void write_configuration(stream_writer& stream, abort_signal& abort);
 // Reads records until the stream ends inside a GUID. A variable whose record
 // is malformed keeps its value; records of unknown variables are skipped.

@@ -1,7 +1,7 @@
 #include "preferences/dropdown_history_combo.h"
 
 #include "preferences/win32/utf8_helpers.h"
-#include "util/string8.h"
+#include "host/string8.h"
 
 #include <algorithm>
 #include <memory>

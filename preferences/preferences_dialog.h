@@ -4,7 +4,7 @@
 
 #include "host/preferences_page.h"
 #include "preferences/win32/dialog_window.h"
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "preferences/preferences_page_myimpl.h"
 
-#include "component/core_api.h"
-#include "util/string8.h"
+#include "host_access/core_api.h"
+#include "host/string8.h"
 
 std::string guid_to_text(const guid& id)
 {

@@ -4,7 +4,7 @@
 
 #include "qvxhost/track_info_impl.h"
 #include "qvxhost/utf8_paths.h"
-#include "util/audio_chunk_impl.h"
+#include "host/audio_chunk_impl.h"
 
 #include <charconv>
 #include <cstdio>

@@ -8,7 +8,6 @@
 class read_only_file : public file {
 public:
     std::uint64_t get_position(abort_signal& abort) override;
-    // Past the end throws exception_io_data_truncation.
     void seek(std::uint64_t position, abort_signal& abort) override;
     bool can_seek() override { return true; }
     void reopen(abort_signal& abort) override;

@@ -2,7 +2,7 @@
 // the same helpers the component uses.
 #pragma once
 
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 // A per-request object: counted atomically, deleted when the last reference goes.
 template <class T>

@@ -63,11 +63,6 @@ public:
     exception_not_implemented() : exception_bug_check("Feature not implemented") {}
 };
 
-class QVX_SHARED_TYPE exception_overflow : public std::runtime_error {
-public:
-    exception_overflow() : std::runtime_error("Overflow") {}
-};
-
 class QVX_SHARED_TYPE exception_service_not_found : public std::runtime_error {
 public:
     exception_service_not_found() : std::runtime_error("Service not found") {}

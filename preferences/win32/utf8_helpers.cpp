@@ -1,7 +1,7 @@
 #include "preferences/win32/utf8_helpers.h"
 
 #include "preferences/win32/utf16.h"
-#include "util/string8.h"
+#include "host/string8.h"
 
 #include <iterator>
 

@@ -1,7 +1,7 @@
 #include "preferences/win32/win32_error.h"
 
 #include "preferences/win32/utf8_helpers.h"
-#include "util/string8.h"
+#include "host/string8.h"
 
 std::string system_error_text(DWORD code)
 {

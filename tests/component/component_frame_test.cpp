@@ -1,10 +1,10 @@
 // The component's frame: factory list, client object, identity services.
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "component/identity_services.h"
 #include "host/component_client.h"
 #include "host/input.h"
 #include "host/preferences_page.h"
-#include "util/string8.h"
+#include "host/string8.h"
 
 #include <gtest/gtest.h>
 

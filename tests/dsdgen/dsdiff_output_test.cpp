@@ -1,5 +1,6 @@
 #include "dsd_generator.h"
 #include "dsdiff_output.h"
+#include "scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -33,29 +33,20 @@ std::string id(const std::vector<std::uint8_t>& data, std::size_t at)
     return std::string(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(at + 4));
 }
 
-struct temporary_file {
-    std::filesystem::path path;
-    // Random suffix: several build trees may run these tests at once.
-    explicit temporary_file(const std::string& name)
-        : path(std::filesystem::temp_directory_path() / (name + "." + std::to_string(std::random_device{}())))
-    {
-    }
-    ~temporary_file() { std::filesystem::remove(path); }
-};
-
 } // namespace
 
 TEST(write_dsdiff, file_has_plain_dsd_structure_and_generated_data)
 {
     // 3 channels at 5644800 Hz, 1001 frames: FRM8/DSD form, FVER, PROP with FS, CHNL, CMPR, then the sound data
     // equal to the in-memory rendering, padded to an even size.
-    const temporary_file file("dsdgen_structure_test.dff");
+    const scratch_dir dir("dsdgen_structure");
+    const std::string file = dir / "test.dff";
     const signal_description description{5644800, {{{{1000.0, -6.0}}, {}}, {}, {{}, noise{-20.0, 5}}}};
-    const write_result result = write_dsdiff(file.path.string(), description, 1001);
+    const write_result result = write_dsdiff(file, description, 1001);
     EXPECT_EQ(result.sound_bytes, 3003u);
     EXPECT_EQ(result.overloads, 0u);
 
-    const std::vector<std::uint8_t> data = read_file(file.path);
+    const std::vector<std::uint8_t> data = read_file(file);
     ASSERT_GT(data.size(), 100u);
     EXPECT_EQ(id(data, 0), "FRM8");
     EXPECT_EQ(be(data, 4, 8), data.size() - 12);
@@ -109,11 +100,12 @@ TEST(write_dsdiff, long_multichannel_file_is_streamed_in_blocks)
 {
     // 6 channels over several generation blocks: the sound data is exactly frames × channels bytes and
     // continuous across block boundaries (equal to one in-memory rendering).
-    const temporary_file file("dsdgen_blocks_test.dff");
+    const scratch_dir dir("dsdgen_blocks");
+    const std::string file = dir / "test.dff";
     signal_description description{2822400, std::vector<channel_signal>(6, channel_signal{{{997.0, -20.0}}, {}})};
     const std::uint64_t frames = 40000; // beyond two blocks of 16384
-    write_dsdiff(file.path.string(), description, frames);
-    const std::vector<std::uint8_t> data = read_file(file.path);
+    write_dsdiff(file, description, frames);
+    const std::vector<std::uint8_t> data = read_file(file);
     const std::vector<std::uint8_t> expected = generate_dsd(description, frames);
     ASSERT_GE(data.size(), expected.size());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), data.end() - static_cast<std::ptrdiff_t>(expected.size())));

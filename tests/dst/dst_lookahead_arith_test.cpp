@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "dst/dst_arith_decoder.h"
-#include "dst/dst_lookahead_kernel.h"
+#include "dst/dst_lookahead_arith.h"
 
 namespace {
 

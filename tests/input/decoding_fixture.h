@@ -2,14 +2,14 @@
 // byte images, decoding to the end, and the FIR as written for comparison.
 #pragma once
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "dsd2pcm/dsd_converter.h"
 #include "input/input_entry_impl.h"
 #include "memory_source.h"
 #include "preferences/settings.h"
 #include "qvxhost/abort_signal_impl.h"
 #include "qvxhost/service_registry_impl.h"
-#include "util/audio_chunk_impl.h"
+#include "host/audio_chunk_impl.h"
 
 #include <gtest/gtest.h>
 

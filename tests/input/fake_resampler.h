@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/dsp.h"
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,5 @@
 // Opening files through the input entry, and the track information.
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "input/input_entry_impl.h"
 #include "memory_source.h"
 #include "preferences/settings.h"
@@ -8,7 +8,7 @@
 #include "qvxhost/read_only_file.h"
 #include "qvxhost/service_registry_impl.h"
 #include "qvxhost/track_info_impl.h"
-#include "util/audio_chunk_impl.h"
+#include "host/audio_chunk_impl.h"
 
 #include <gtest/gtest.h>
 

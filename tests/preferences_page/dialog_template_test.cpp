@@ -15,7 +15,7 @@ std::string show(const RECT& r)
 
 TEST(dialog_template_101, holds_the_label_and_the_combo_box)
 {
-    const template_view t = dialog_template_101();
+    const dialog_template t = dialog_template_101();
     EXPECT_EQ(t.style, 0x40080048u);
     EXPECT_TRUE(t.units == (RECT{0, 0, 182, 40})) << show(t.units);
     EXPECT_EQ(t.font_points, 8);
@@ -25,13 +25,13 @@ TEST(dialog_template_101, holds_the_label_and_the_combo_box)
     EXPECT_EQ(t.font_charset, 1);
     ASSERT_EQ(t.items.size(), 2u);
 
-    const template_item& label = t.items[0];
+    const dialog_item_template& label = t.items[0];
     EXPECT_EQ(label.text, "Maximum sample rate:");
     EXPECT_EQ(label.id, -1);
     EXPECT_EQ(label.style, 0x50020000u);
     EXPECT_TRUE(label.units == (RECT{7, 7, 84, 19})) << show(label.units);
 
-    const template_item& combo = t.items[1];
+    const dialog_item_template& combo = t.items[1];
     EXPECT_EQ(combo.text, "");
     EXPECT_EQ(combo.id, combo_id);
     EXPECT_EQ(combo.style, 0x50210002u);

@@ -3,7 +3,7 @@
 
 #include "host/preferences_page.h"
 #include "qvxhost/service_registry_impl.h"
-#include "util/service_impl.h"
+#include "host/service_impl.h"
 
 class host_version_impl : public core_version_info {
 public:

@@ -6,6 +6,7 @@
 
 #include "host/component_client.h"
 #include "host/preferences_page.h"
+#include "preferences/win32/dialog_template.h"
 #include "preferences/win32/win32_api.h"
 
 #include <cstdint>
@@ -62,21 +63,4 @@ void script_next_menu(UINT command);
 menu_seen scripted_menu_result();
 
 // Dialog template 101 as the module holds it.
-struct template_item {
-    std::string window_class;
-    std::string text;
-    int id = 0;
-    DWORD style = 0;
-    RECT units{};
-};
-struct template_view {
-    DWORD style = 0;
-    RECT units{};
-    int font_points = 0;
-    std::string font_face;
-    int font_weight = 0;
-    bool font_italic = false;
-    int font_charset = 0;
-    std::vector<template_item> items;
-};
-template_view dialog_template_101();
+dialog_template dialog_template_101();

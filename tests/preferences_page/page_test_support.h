@@ -4,8 +4,8 @@
 #include "page_environment.h"
 
 #include "preferences/win32/utf8_helpers.h"
-#include "util/service_impl.h"
-#include "util/string8.h"
+#include "host/service_impl.h"
+#include "host/string8.h"
 
 #include <gtest/gtest.h>
 

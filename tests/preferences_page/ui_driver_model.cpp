@@ -38,12 +38,8 @@ menu_seen scripted_menu_result()
     return last_menu();
 }
 
-template_view dialog_template_101()
+dialog_template dialog_template_101()
 {
-    const win32_model::dialog_template* t = win32_model::find_dialog_template(page_module(), 101);
-    if (t == nullptr) return {};
-    template_view view{t->style, t->units, t->font_points, t->font_face, t->font_weight, t->font_italic,
-                       t->font_charset, {}};
-    for (const auto& item : t->items) view.items.push_back({item.window_class, item.text, item.id, item.style, item.units});
-    return view;
+    const dialog_template* t = win32_model::find_dialog_template(page_module(), 101);
+    return t != nullptr ? *t : dialog_template{};
 }

@@ -176,7 +176,7 @@ RECT read_units(template_reader& r)
 
 } // namespace
 
-template_view dialog_template_101()
+dialog_template dialog_template_101()
 {
     // US English, as the resource script declares it.
     HRSRC found = FindResourceExW(page_module(), MAKEINTRESOURCEW(5) /* RT_DIALOG */, MAKEINTRESOURCEW(101),
@@ -184,7 +184,7 @@ template_view dialog_template_101()
     if (found == nullptr) return {};
     const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(page_module(), found)));
     template_reader r(data);
-    template_view view;
+    dialog_template view;
     if (r.word() != 1 || r.word() != 0xFFFF) return {};
     r.dword();  // help id
     r.dword();  // extended style
@@ -201,7 +201,7 @@ template_view dialog_template_101()
     view.font_face = r.text();
     for (WORD i = 0; i < count; ++i) {
         r.align(4);
-        template_item item;
+        dialog_item_template item;
         r.dword();  // help id
         r.dword();  // extended style
         item.style = r.dword();

@@ -10,7 +10,7 @@
 #include "qvxhost/memory_file.h"
 #include "qvxhost/service_impl.h"
 #include "qvxhost/track_info_impl.h"
-#include "util/string8.h"
+#include "host/string8.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // decoding a whole file into one sample vector.
 #pragma once
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "dsdiff_writer.h"
 #include "input/input_entry_impl.h"
 #include "preferences/settings.h"
@@ -12,8 +12,8 @@
 #include "qvxhost/service_registry_impl.h"
 #include "qvxhost/soxr_resampler.h"
 #include "qvxhost/track_info_impl.h"
-#include "util/audio_chunk_impl.h"
-#include "util/service_impl.h"
+#include "host/audio_chunk_impl.h"
+#include "host/service_impl.h"
 
 #include <cstdint>
 #include <random>

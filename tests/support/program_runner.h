@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
+
+#include "scratch_dir.h"
 
 struct program_result {
     int exit_code = -1;
@@ -49,30 +50,6 @@ inline std::vector<float> read_f32(const std::string& path)
     std::copy(raw.data(), raw.data() + samples.size() * sizeof(float), reinterpret_cast<char*>(samples.data()));
     return samples;
 }
-
-// A fresh directory under the system's temporary directory, removed with it.
-class scratch_dir {
-public:
-    explicit scratch_dir(const std::string& name)
-    {
-        std::random_device entropy;
-        dir = std::filesystem::temp_directory_path() / ("qvx_" + name + "_" + std::to_string(entropy()));
-        std::filesystem::create_directories(dir);
-    }
-    ~scratch_dir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    scratch_dir(const scratch_dir&) = delete;
-    scratch_dir& operator=(const scratch_dir&) = delete;
-
-    std::string path(const std::string& file) const { return (dir / file).string(); }
-    std::string operator/(const std::string& file) const { return path(file); }
-
-private:
-    std::filesystem::path dir;
-};
 
 // Runs a shell command line; its output is captured through files in `capture_dir`.
 inline program_result run_program(const std::string& command, const std::string& capture_dir)

@@ -1,33 +1,17 @@
-// A DIALOGEX template as the model keeps it, and the reader of the resource
-// script subset the page's resources use.
+// The reader of the resource script subset the page's resources use, and the
+// templates of the modules the model made.
 #pragma once
 
+#include "preferences/win32/dialog_template.h"
 #include "preferences/win32/model/win32_model.h"
 
 #include <map>
 #include <string>
-#include <vector>
 
 namespace win32_model {
 
-struct dialog_item_template {
-    std::string window_class;  // "Static", "ComboBox", ... as written
-    std::string text;
-    int id = 0;
-    DWORD style = 0;
-    RECT units{};  // left, top, right, bottom in dialog units
-};
-
-struct dialog_template {
-    DWORD style = 0;
-    RECT units{};
-    int font_points = 0;
-    std::string font_face;
-    int font_weight = 0;
-    bool font_italic = false;
-    int font_charset = 0;
-    std::vector<dialog_item_template> items;
-};
+using ::dialog_item_template;
+using ::dialog_template;
 
 // Reads the DIALOGEX resources of a resource script: the header, STYLE, FONT
 // and CONTROL items. Preprocessor lines and LANGUAGE statements are skipped.

@@ -1,4 +1,4 @@
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 
 #include <atomic>
 

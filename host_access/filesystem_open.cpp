@@ -1,6 +1,6 @@
-#include "component/filesystem_open.h"
+#include "host_access/filesystem_open.h"
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "util/call_stack_tracker.h"
 
 service_ptr_t<file> filesystem_g_open(const char* path, filesystem::open_mode mode, abort_signal& abort)

@@ -1,6 +1,6 @@
-#include "component/console.h"
+#include "host_access/console.h"
 
-#include "component/core_api.h"
+#include "host_access/core_api.h"
 #include "host/console.h"
 
 namespace {

@@ -1,0 +1,71 @@
+// Branch-free choices of the lookahead kernel: where the choice follows the code, a branch
+// would mispredict half the time.
+// Internal linkage, like the kernel that includes it: it is built once per instruction-set
+// level, inside the kernel's target switch (dst_lookahead_bmi2.cpp), and never shared.
+#pragma once
+
+#include <cstdint>
+
+namespace {
+
+// The data-dependent choice of a decoding step, which follows a coin toss and must not be
+// a branch: one = (value >= threshold); when one, value −= threshold and the range, factor
+// and shift are the `if_one` ones, otherwise the `if_zero` ones (which receive the result).
+// Compilers may turn the plain form into a branch; on x86-64 conditional moves say it.
+[[gnu::always_inline]] inline std::uint64_t select_on_code(std::uint64_t& value, std::uint64_t threshold,
+                                                           std::uint64_t range_if_one, std::uint64_t factor_if_one,
+                                                           std::uint64_t shift_if_one, std::uint64_t& range,
+                                                           std::uint64_t& factor, std::uint64_t& shift)
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    // The operands are local copies: a structure member as an asm operand would keep the
+    // whole structure in memory. The subtraction's borrow is the comparison.
+    std::uint64_t v = value;
+    std::uint64_t r = range;
+    std::uint64_t f = factor;
+    std::uint64_t s = shift;
+    std::uint64_t reduced;
+    std::uint8_t flag;
+    __asm__("movq %[value], %[reduced]\n\t"
+            "subq %[threshold], %[reduced]\n\t"
+            "cmovaeq %[reduced], %[value]\n\t"
+            "cmovaeq %[range_if_one], %[range]\n\t"
+            "cmovaeq %[factor_if_one], %[factor]\n\t"
+            "cmovaeq %[shift_if_one], %[shift]\n\t"
+            "setae %[flag]"
+            : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag),
+              [reduced] "=&r"(reduced)
+            : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
+              [shift_if_one] "r"(shift_if_one)
+            : "cc");
+    value = v;
+    range = r;
+    factor = f;
+    shift = s;
+    return flag;
+#else
+    const std::uint64_t one = value >= threshold ? 1u : 0u;
+    value = one ? value - threshold : value;
+    range = one ? range_if_one : range;
+    factor = one ? factor_if_one : factor;
+    shift = one ? shift_if_one : shift;
+    return one;
+#endif
+}
+
+// x when bit is 0, y when it is 1, without a branch.
+[[gnu::always_inline]] inline std::int64_t select_by_bit(std::uint64_t bit, std::int64_t x, std::int64_t y)
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    __asm__("testq %[bit], %[bit]\n\t"
+            "cmovnzq %[y], %[x]"
+            : [x] "+r"(x)
+            : [bit] "r"(bit), [y] "r"(y)
+            : "cc");
+    return x;
+#else
+    return bit != 0 ? y : x;
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+// One bit of one channel in the lookahead kernel: its probability from the prepared
+// prediction, one arithmetic-decoder step, and the channel's history moved on.
+// Internal linkage, like the kernel that includes it: it is built once per instruction-set
+// level, inside the kernel's target switch (dst_lookahead_bmi2.cpp), and never shared.
+#pragma once
+
+#include <cstdint>
+
+#include "dst/dst_lookahead_arith.h"
+#include "dst/dst_lookahead_channels.h"
+#include "dst/dst_lookahead_select.h"
+#include "dst/dst_lookahead_tables.h"
+
+namespace {
+
+// A probability_and_sign entry for a bit of a channel's half-probability stretch: its
+// probability is 128 whatever the prediction, its sign stays.
+[[gnu::always_inline]] inline std::uint64_t at_half_probability(std::uint64_t e)
+{
+    return (e & dst_lookahead_tables::not_negative) | 128u;
+}
+
+// Decodes bit m of the current byte of one channel; j is the bit's index in the channel.
+template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = false>
+[[gnu::always_inline]] inline void lookahead_step(lookahead_channel& cs, lookahead_arith& arith, std::int32_t j)
+{
+    constexpr std::uint64_t window_mask = (std::uint64_t{4} << m) - 1;
+    constexpr int window_offset = (4 << m) - 4;
+    // Entry index of a prediction: prediction >> 3, or (prediction − 1) >> 3 when negative.
+    auto entry_index = [](std::int64_t prediction) -> std::int64_t { return (prediction + (prediction >> 63)) >> 3; };
+    // x when the newest bit is 0, y when it is 1, without a branch.
+    auto by_newest = [&cs](std::int64_t x, std::int64_t y) { return select_by_bit(cs.newest, x, y); };
+    std::uint64_t e;
+    if constexpr (lag == newest_bit_lag::several_steps) {
+        const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
+        e = cs.probability[entry_index(std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window])];
+        if (check_half_prob && j < cs.half_prob_end)
+            e = at_half_probability(e);
+    } else {
+        // Both candidate predictions come from bits at least 2 steps back; the newest bit only
+        // selects: with one other step in between it selects the table entry's index, right
+        // after its own step (one channel) only the entry itself.
+        const std::uint64_t window = (cs.hist << 1) & window_mask;
+        const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+        const std::int64_t index_minus = entry_index(if_minus);
+        const std::int64_t index_plus = entry_index(if_minus + cs.newest_weight);
+        if constexpr (lag == newest_bit_lag::two_steps) {
+            e = cs.probability[by_newest(index_minus, index_plus)];
+            if (check_half_prob && j < cs.half_prob_end)
+                e = at_half_probability(e);
+        } else {
+            std::uint64_t e_minus = cs.probability[index_minus];
+            std::uint64_t e_plus = cs.probability[index_plus];
+            if (check_half_prob && j < cs.half_prob_end) {
+                e_minus = at_half_probability(e_minus);
+                e_plus = at_half_probability(e_plus);
+            }
+            e = static_cast<std::uint64_t>(
+                by_newest(static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));
+        }
+    }
+    const std::uint64_t p = e & 0xFFu;
+    const std::uint64_t up = e >> 8;
+    const std::uint64_t residual = room_made ? arith.decode_unchecked(p) : arith.decode(p);
+    cs.hist = (cs.hist << 1) | cs.newest;
+    cs.newest = up ^ residual;
+}
+
+}  // namespace
