@@ -1,6 +1,7 @@
 #include "qvxhost/batch_plan.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <system_error>
 

@@ -1,16 +1,20 @@
 #include "qvxhost/interrupt_requests.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 
 namespace {
 
-// The handler may do no more than set this: the program's one piece of global mutable state.
-volatile std::sig_atomic_t interrupted = 0;
+// The handler may do no more than set this: the program's one piece of global mutable state. A
+// lock-free atomic rather than a volatile sig_atomic_t, because the handler may run on any thread
+// and the batch's main thread reads it.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "signal handlers may only touch lock-free atomics");
 
 extern "C" void note_interrupt(int signal_number)
 {
-    interrupted = 1;
+    interrupted.store(true);
     // The next one ends the program (restoring the default is async-signal-safe).
     std::signal(signal_number, SIG_DFL);
 }
@@ -19,7 +23,7 @@ extern "C" void note_interrupt(int signal_number)
 
 interrupt_requests::interrupt_requests()
 {
-    interrupted = 0;
+    interrupted.store(false);
     struct sigaction action{};
     action.sa_handler = note_interrupt;
     sigemptyset(&action.sa_mask);
@@ -44,4 +48,4 @@ interrupt_requests::~interrupt_requests()
     }
 }
 
-bool interrupt_requests::requested() const noexcept { return interrupted != 0; }
+bool interrupt_requests::requested() const noexcept { return interrupted.load(); }
