@@ -31,6 +31,26 @@ double parse_seconds(const std::string& text)
     return value;
 }
 
+double parse_gain(const std::string& text)
+{
+    double value = 0;
+    const auto end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value) || std::abs(value) > 120)
+        fail("Invalid value for --gain: " + text + " (decibels from -120 to 120 are expected)");
+    return value;
+}
+
+unsigned parse_jobs(const std::string& text)
+{
+    unsigned value = 0;
+    const auto end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < 1 || value > 1024)
+        fail("Invalid value for --jobs: " + text + " (a number of files at once, 1 to 1024, is expected)");
+    return value;
+}
+
 } // namespace
 
 command_line parse_command_line(std::span<const std::string> arguments)
@@ -39,6 +59,7 @@ command_line parse_command_line(std::span<const std::string> arguments)
     std::vector<std::string> positional;
     bool decode_option_seen = false;
     std::string decode_option;
+    std::string info_option;
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
@@ -74,6 +95,27 @@ command_line parse_command_line(std::span<const std::string> arguments)
             if (!result.format) fail("Invalid value for --format: " + text + " (f32, wav or flac)");
             decode_option_seen = true;
             decode_option = name;
+        } else if (name == "--bits") {
+            const std::string text = value();
+            if (text != "16" && text != "24") fail("Invalid value for --bits: " + text + " (16 or 24)");
+            result.bits = text == "16" ? 16 : 24;
+            decode_option_seen = true;
+            decode_option = name;
+        } else if (name == "--gain") {
+            result.gain_db = parse_gain(value());
+            decode_option_seen = true;
+            decode_option = name;
+        } else if (name == "--jobs" || name == "-j") {
+            result.jobs = parse_jobs(value());
+            decode_option_seen = true;
+            decode_option = name;
+        } else if (name == "--overwrite" || name == "--skip-existing") {
+            (name == "--overwrite" ? result.overwrite : result.skip_existing) = true;
+            decode_option_seen = true;
+            decode_option = name;
+        } else if (name == "--tags") {
+            result.tags = true;
+            info_option = name;
         } else if (name.size() > 1 && name.starts_with("-")) {
             fail("Unknown option " + name + " (see qvxhost --help)");
         } else {
@@ -89,33 +131,51 @@ command_line parse_command_line(std::span<const std::string> arguments)
         if (decode_option_seen) fail("Option " + decode_option + " is not valid for info");
     } else if (command == "decode") {
         result.what = command_line::command::decode;
+        if (!info_option.empty()) fail("Option " + info_option + " is not valid for decode");
     } else {
         fail("Unknown command " + command + " (see qvxhost --help)");
     }
     if (positional.size() < 2) fail("No input file given for " + command);
-    if (positional.size() > 2) fail("Unexpected argument " + positional[2]);
+    if (result.what == command_line::command::info && positional.size() > 2)
+        fail("Unexpected argument " + positional[2]);
     result.input = positional[1];
+    result.inputs.assign(positional.begin() + 1, positional.end());
     if (result.what == command_line::command::decode && result.output.empty())
         fail("No output file given for decode (use -o OUT)");
+    if (result.overwrite && result.skip_existing) fail("Options --overwrite and --skip-existing exclude each other");
+    if (result.bits && result.format == output_format::f32)
+        fail("Option --bits is for WAV and FLAC; raw float (f32) is always 32-bit float");
     return result;
 }
 
 const char* usage_text()
 {
-    return R"(Usage: qvxhost COMMAND FILE [OPTIONS]
+    return R"(Usage: qvxhost COMMAND FILE... [OPTIONS]
 
 Plays the media player's part for the DSDIFF decoder component: loads the
 component library, hands it our services and drives it as the player does.
 
 Commands:
-  info FILE
+  info FILE [--tags]
       Prints the track information the component reports for FILE, one
       line name=value per field in the order the component set them, then
-      length=SECONDS.
+      length=SECONDS; with --tags, then the file's tags as tag.NAME=value
+      lines (pictures as tag.PICTURE=type N, MIME, SIZE bytes).
   decode FILE -o OUT [--max-rate N] [--seek SECONDS] [--format f32|wav|flac]
+         [--gain DB] [--bits 16|24]
       Decodes FILE to OUT and prints samplerate=R (the rate the component
       reported), channels=N and samples=S (frames written per channel).
       Shows a progress bar on standard error when it is a terminal.
+  decode IN... -o FOLDER [--jobs N] [--overwrite | --skip-existing] ...
+      Converts several files, or every .dff file in folders (recursively,
+      any letter case, in sorted order), into FOLDER, each under its path
+      relative to the folder it came from, as --format (default flac).
+      N files are decoded at once (default: one per processor), each on
+      its own thread. Shows one progress line for the batch on a terminal,
+      plain lines otherwise, and a summary at the end. A file that fails is
+      reported as "error: PATH: MESSAGE" and the others go on. Each output
+      is written under a temporary name and renamed when complete; an
+      interrupted or failed file leaves nothing behind.
   help, --help, -h
       Shows this text.
 
@@ -123,7 +183,17 @@ Options:
   -o, --output OUT    Output file. Its extension (.f32, .wav, .flac) picks the
                       format unless --format is given.
   --format FORMAT     f32: raw 32-bit float little-endian, interleaved, exactly
-                      as decoded; wav: 32-bit float WAV; flac: 24-bit FLAC.
+                      as decoded; wav: WAV; flac: FLAC. WAV and FLAC carry the
+                      input's tags and pictures (read with TagLib).
+  --gain DB           Gain applied before writing, any format.
+  --bits 16|24        Integer depth of FLAC (default 24) and WAV (default:
+                      32-bit float). Integer output is TPDF-dithered at its
+                      depth; samples beyond full scale are clipped, counted
+                      and reported with the gain that avoids them.
+  --jobs N            Batch: files decoded at once (default: processors).
+  --overwrite         Batch: replace outputs that exist (default: refuse them).
+  --skip-existing     Batch: leave outputs that exist alone (resumes a batch).
+  --tags              info: print the tags too.
   --max-rate N        Maximum output sample rate in Hz handed to the component
                       as its setting before opening (default: the component's
                       own, 88200). Higher PCM rates are resampled to N.
@@ -132,6 +202,8 @@ Options:
                       beside the program (../lib/qvx_input_dsdiff.so).
 
 Exit status 0 on success. On any error: status 1, nothing on standard output,
-and one line "error: MESSAGE" on standard error.
+and one line "error: MESSAGE" on standard error. A batch exits with status 1
+when any file failed, and with 130 when interrupted (SIGINT, SIGTERM): the
+running decodes end with "User abort" and their partial outputs are removed.
 )";
 }

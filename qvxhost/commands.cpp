@@ -1,6 +1,8 @@
 #include "qvxhost/commands.h"
 
 #include "qvxhost/config_record.h"
+#include "qvxhost/tag_reader.h"
+#include "qvxhost/tag_writer.h"
 
 #include "qvxhost/track_info_impl.h"
 #include "qvxhost/utf8_paths.h"
@@ -85,6 +87,7 @@ public:
             open_writer(reported_rate_, channels_);
         }
         writer_->finish();
+        if (writer_->levels().clipped() != 0 && request_.warn) request_.warn(clipping_hint(writer_->levels()));
     }
 
     std::uint32_t reported_rate() const { return reported_rate_ != 0 ? reported_rate_ : rate_; }
@@ -94,8 +97,7 @@ public:
 private:
     void open_writer(std::uint32_t rate, std::uint32_t channels)
     {
-        writer_ = open_pcm_writer(request_.output, output_format_for(request_.output, request_.format), rate,
-                                  channels);
+        writer_ = open_pcm_writer(request_.output, encoding_for(request_), rate, channels);
     }
 
     const decode_request& request_;
@@ -106,9 +108,32 @@ private:
     std::uint64_t frames_ = 0;
 };
 
+// Tags go where a tag can be: WAV and FLAC files (not raw float, not a device such as /dev/null).
+void copy_tags(const decode_request& request, output_format format)
+{
+    if (format == output_format::f32 || !std::filesystem::is_regular_file(path_from_utf8(request.output))) return;
+    track_tags tags;
+    try {
+        tags = read_tags(request.input);
+    } catch (const exception_io& error) {
+        if (request.warn) request.warn(std::string("tags not read: ") + error.what());
+        return;
+    }
+    if (!tags.empty()) write_tags(request.output, format, tags);
+}
+
 } // namespace
 
-std::string run_info(const loaded_component& component, const std::string& path, abort_signal& abort)
+pcm_encoding encoding_for(const decode_request& request)
+{
+    const output_format format = output_format_for(request.output, request.format);
+    if (format == output_format::f32 && request.bits)
+        throw exception_io("Option --bits is for WAV and FLAC; raw float (f32) is always 32-bit float");
+    return {format, request.bits.value_or(default_bits(format)), request.gain_db};
+}
+
+std::string run_info(const loaded_component& component, const std::string& path, abort_signal& abort, bool tags,
+                     const std::function<void(const std::string&)>& warn)
 {
     const auto entry = component.input();
     const std::string full = accepted_path(*entry, path);
@@ -120,16 +145,32 @@ std::string run_info(const loaded_component& component, const std::string& path,
     std::string text;
     for (const auto& field : info.fields()) text += field.name + "=" + field.value + "\n";
     text += "length=" + format_seconds(info.length()) + "\n";
+    if (tags) {
+        try {
+            text += tag_lines(read_tags(path));
+        } catch (const exception_io& error) {
+            if (warn) warn(std::string("tags not read: ") + error.what());
+        }
+    }
     return text;
 }
 
 std::string run_decode(const loaded_component& component, const decode_request& request, abort_signal& abort)
 {
     // Fail on a bad output name before any decoding work.
-    output_format_for(request.output, request.format);
+    encoding_for(request);
+    accepted_path(*component.input(), request.input);
+    if (request.max_rate) component.read_configuration(max_rate_record(*request.max_rate), abort);
+    const decode_outcome outcome = decode_file(component, request, abort);
+    return "samplerate=" + std::to_string(outcome.sample_rate) + "\nchannels=" + std::to_string(outcome.channels) +
+           "\nsamples=" + std::to_string(outcome.frames) + "\n";
+}
+
+decode_outcome decode_file(const loaded_component& component, const decode_request& request, abort_signal& abort)
+{
+    const pcm_encoding encoding = encoding_for(request);
     const auto entry = component.input();
     const std::string full = accepted_path(*entry, request.input);
-    if (request.max_rate) component.read_configuration(max_rate_record(*request.max_rate), abort);
 
     service_ptr_t<input_decoder> decoder;
     entry->open_decoder(decoder, file_ptr(), full.c_str(), abort);
@@ -151,11 +192,10 @@ std::string run_decode(const loaded_component& component, const decode_request& 
         state.take(chunk);
         if (request.progress && info.length() > start && state.reported_rate() != 0) {
             const double done = static_cast<double>(state.frames()) / state.reported_rate();
-            request.progress(std::min(1.0, done / (info.length() - start)));
+            request.progress(std::min(1.0, done / (info.length() - start)), done);
         }
     }
     state.finish(parse_uint(info.get("channels")));
-
-    return "samplerate=" + std::to_string(state.reported_rate()) + "\nchannels=" + std::to_string(state.channels()) +
-           "\nsamples=" + std::to_string(state.frames()) + "\n";
+    copy_tags(request, encoding.format);
+    return {state.reported_rate(), state.channels(), state.frames()};
 }

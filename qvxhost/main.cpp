@@ -1,6 +1,8 @@
 // qvxhost: loads the DSDIFF component as the media player does and drives it
 // from the command line. Output goes to stdout only when the command succeeds.
 #include "qvxhost/abort_signal_impl.h"
+#include "qvxhost/batch_command.h"
+#include "qvxhost/batch_plan.h"
 #include "qvxhost/command_line.h"
 #include "qvxhost/commands.h"
 #include "qvxhost/component_loader.h"
@@ -31,19 +33,30 @@ std::string default_component_path()
         (program.parent_path() / ".." / "lib" / (std::string("qvx_input_dsdiff") + shared_library_suffix)).lexically_normal());
 }
 
+void print_warning(const std::string& text) { std::fprintf(stderr, "warning: %s\n", text.c_str()); }
+
 std::string run(const command_line& command, std::optional<loaded_component>& component, host_services& host)
 {
     component.emplace(command.component.value_or(default_component_path()), host.registry());
     abort_signal_impl abort;
-    if (command.what == command_line::command::info) return run_info(*component, command.input, abort);
+    if (command.what == command_line::command::info)
+        return run_info(*component, command.input, abort, command.tags, print_warning);
 
-    decode_request request{command.input, command.output, command.max_rate, command.seek_seconds, command.format, {}};
+    decode_request request{command.input, command.output, command.max_rate, command.seek_seconds, command.format,
+                           command.bits, command.gain_db, {}, print_warning};
     std::optional<progress_bar> bar;
     if (stderr_is_terminal()) {
         bar.emplace();
-        request.progress = [&bar](double fraction) { bar->update(fraction); };
+        request.progress = [&bar](double fraction, double) { bar->update(fraction); };
     }
     return run_decode(*component, request, abort);
+}
+
+// Several inputs or a folder: the batch prints its own report and gives the exit status.
+int run_batch_command(const command_line& command, std::optional<loaded_component>& component, host_services& host)
+{
+    component.emplace(command.component.value_or(default_component_path()), host.registry());
+    return run_batch_decode(command, *component);
 }
 
 // The program itself, on its arguments as UTF-8.
@@ -58,6 +71,8 @@ int run_program(const std::vector<std::string>& arguments)
         const command_line command = parse_command_line(arguments);
         if (command.what == command_line::command::help) {
             output = usage_text();
+        } else if (command.what == command_line::command::decode && is_batch(command.inputs)) {
+            return run_batch_command(command, component, host);
         } else {
             output = run(command, component, host);
         }

@@ -14,7 +14,8 @@ namespace {
 
 class raw_float_writer final : public pcm_writer {
 public:
-    explicit raw_float_writer(const std::string& path) : path_(path), stream_(open_utf8_file(path, "wb"))
+    raw_float_writer(const std::string& path, double gain_db)
+        : path_(path), levels_(gain_db, 0), stream_(open_utf8_file(path, "wb"))
     {
         if (stream_ == nullptr) throw exception_io("Cannot create " + path + ": " + std::strerror(errno));
     }
@@ -25,9 +26,15 @@ public:
     raw_float_writer(const raw_float_writer&) = delete;
     raw_float_writer& operator=(const raw_float_writer&) = delete;
 
-    void write(std::span<const float> samples) override
+    void write(std::span<const float> delivered) override
     {
-        if (samples.empty()) return;
+        if (delivered.empty()) return;
+        std::span<const float> samples = delivered;
+        if (!levels_.is_unity()) {
+            scaled_.resize(delivered.size());
+            levels_.scale(delivered, scaled_);
+            samples = scaled_;
+        }
         std::size_t written;
         if constexpr (std::endian::native == std::endian::little) {
             written = std::fwrite(samples.data(), sizeof(float), samples.size(), stream_);
@@ -48,14 +55,18 @@ public:
         if (std::fclose(stream) != 0) throw exception_io("Cannot write " + path_ + ": " + std::strerror(errno));
     }
 
+    const level_control& levels() const override { return levels_; }
+
 private:
     std::string path_;
+    level_control levels_;
     std::FILE* stream_;
+    std::vector<float> scaled_;
 };
 
 } // namespace
 
-std::unique_ptr<pcm_writer> open_raw_float_writer(const std::string& path)
+std::unique_ptr<pcm_writer> open_raw_float_writer(const std::string& path, double gain_db)
 {
-    return std::make_unique<raw_float_writer>(path);
+    return std::make_unique<raw_float_writer>(path, gain_db);
 }

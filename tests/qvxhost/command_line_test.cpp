@@ -33,7 +33,15 @@ TEST(command_line, reads_decode_options)
     EXPECT_EQ(c.component, "/tmp/c.so");
 
     const auto plain = parse({"decode", "in.dff", "-o", "out.wav"});
-    EXPECT_FALSE(plain.max_rate || plain.seek_seconds || plain.format || plain.component);
+    EXPECT_FALSE(plain.max_rate || plain.seek_seconds || plain.format || plain.component || plain.bits || plain.jobs);
+
+    const auto batch = parse({"decode", "a.dff", "folder", "-o", "out", "--jobs", "3", "--bits=16", "--gain", "-3.5",
+                              "--skip-existing", "b.DFF"});
+    EXPECT_EQ(batch.inputs, (std::vector<std::string>{"a.dff", "folder", "b.DFF"}));
+    EXPECT_EQ(batch.jobs, 3u);
+    EXPECT_EQ(batch.bits, 16);
+    EXPECT_EQ(batch.gain_db, -3.5);
+    EXPECT_TRUE(batch.skip_existing && !batch.overwrite);
 }
 
 // Help wins wherever it appears; info takes a file and nothing for decoding.
@@ -60,6 +68,19 @@ TEST(command_line, refuses_malformed_command_lines)
     EXPECT_EQ(error_of({"decode", "a.dff", "-o", "x", "--bogus"}), "Unknown option --bogus (see qvxhost --help)");
     EXPECT_EQ(error_of({"decode", "a.dff", "-o", "x", "--format", "mp3"}),
               "Invalid value for --format: mp3 (f32, wav or flac)");
+    EXPECT_EQ(error_of({"decode", "a", "-o", "x", "--overwrite", "--skip-existing"}),
+              "Options --overwrite and --skip-existing exclude each other");
+    EXPECT_EQ(error_of({"decode", "a", "-o", "x", "--bits", "20"}), "Invalid value for --bits: 20 (16 or 24)");
+    EXPECT_EQ(error_of({"decode", "a", "-o", "x", "--format", "f32", "--bits", "16"}),
+              "Option --bits is for WAV and FLAC; raw float (f32) is always 32-bit float");
+    EXPECT_EQ(error_of({"decode", "a", "-o", "x", "--tags"}), "Option --tags is not valid for decode");
+    EXPECT_EQ(error_of({"info", "a", "--jobs", "2"}), "Option --jobs is not valid for info");
+    for (const char* jobs : {"0", "-2", "1025", "two"})
+        EXPECT_NE(error_of({"decode", "a", "-o", "x", "--jobs", jobs}).find("Invalid value for --jobs"), std::string::npos)
+            << jobs;
+    for (const char* gain : {"nan", "-121", "3dB"})
+        EXPECT_NE(error_of({"decode", "a", "-o", "x", "--gain", gain}).find("Invalid value for --gain"), std::string::npos)
+            << gain;
     for (const char* rate : {"0", "-1", "2147483648", "88.2k", ""})
         EXPECT_NE(error_of({"decode", "a.dff", "-o", "x", "--max-rate", rate}).find("Invalid value for --max-rate"),
                   std::string::npos)

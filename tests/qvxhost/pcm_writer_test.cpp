@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -97,6 +98,55 @@ TEST(pcm_writer, flac_reads_back_within_24_bit_precision)
         const float expected = std::min(samples[i], 1.0f);
         ASSERT_NEAR(back.samples[i], expected, 2.0 / (1 << 23)) << "sample " << i;
     }
+    EXPECT_EQ(writer->levels().clipped(), 1u) << "the one sample at 1.5";
+}
+
+// Integer depths with a gain: 16-bit WAV and FLAC come back within dither and rounding (1.5 steps) of
+// the scaled samples, what the gain pushes beyond full scale is clipped and counted, and the dither
+// repeats exactly from file to file.
+TEST(pcm_writer, integer_depths_apply_gain_dither_and_count_clipping)
+{
+    temp_dir dir;
+    const auto samples = test_samples(2000);  // peak 0.9, one sample at 1.5
+    const double gain_db = 20 * std::log10(1.2);
+    std::size_t beyond = 0;  // what rounds beyond the 16-bit steps -32768 .. 32767
+    for (float s : samples) beyond += s * 1.2 * 32768 >= 32767.5 || s * 1.2 * 32768 < -32768.5 ? 1 : 0;
+    ASSERT_GT(beyond, 1u);
+    for (auto format : {output_format::wav, output_format::flac}) {
+        const std::string name = format == output_format::wav ? "out.wav" : "out.flac";
+        std::vector<char> first;
+        for (int run = 0; run < 2; ++run) {
+            auto writer = open_pcm_writer(dir.file(name), pcm_encoding{format, 16, gain_db}, 44100, 3);
+            writer->write(samples);
+            writer->finish();
+            EXPECT_EQ(writer->levels().clipped(), beyond) << name;
+            if (run == 0) first = file_bytes(dir.file(name));
+        }
+        EXPECT_EQ(file_bytes(dir.file(name)), first) << name << ": the same dither in every file";
+        const auto back = read_back(dir.file(name));
+        EXPECT_EQ(back.info.format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_16) << name;
+        ASSERT_EQ(back.samples.size(), samples.size()) << name;
+        double error_sum = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const double expected = std::clamp(samples[i] * 1.2, -1.0, 32767.0 / 32768);
+            ASSERT_NEAR(back.samples[i], expected, 1.5 / 32768) << name << " sample " << i;
+            error_sum += back.samples[i] - expected;
+        }
+        EXPECT_LT(std::abs(error_sum / samples.size()), 0.1 / 32768) << name << ": dither without bias";
+    }
+    // Float output takes the gain too.
+    auto writer = open_pcm_writer(dir.file("out.f32"), pcm_encoding{output_format::f32, 0, -20 * std::log10(2.0)}, 44100, 3);
+    writer->write(samples);
+    writer->finish();
+    const auto bytes = file_bytes(dir.file("out.f32"));
+    ASSERT_EQ(bytes.size(), samples.size() * 4);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        float value;
+        std::memcpy(&value, bytes.data() + 4 * i, 4);
+        ASSERT_FLOAT_EQ(value, samples[i] / 2) << "sample " << i;
+    }
+    EXPECT_THROW(open_pcm_writer(dir.file("x.flac"), pcm_encoding{output_format::flac, 0, 0}, 44100, 3), exception_io);
+    EXPECT_THROW(open_pcm_writer(dir.file("x.f32"), pcm_encoding{output_format::f32, 16, 0}, 44100, 3), exception_io);
 }
 
 // The format comes from --format, else from the extension in any case; anything else is refused.

@@ -4,8 +4,18 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/commentsframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace dw = dsdiff_writer;
@@ -160,4 +170,282 @@ TEST(qvxhost_program, decode_writes_wav_and_flac)
     }
     expect_error(run_qvxhost({"decode", file, "-o", dir.file("out.mp3")}, dir.file("")),
                  "Cannot tell the output format of " + dir.file("out.mp3") + ": use --format f32|wav|flac");
+}
+
+namespace {
+
+// Full-scale square waves, 64 bytes high and 64 low: the filter's overshoot at each edge lies beyond full scale.
+std::vector<std::uint8_t> loud_data(std::size_t bytes)
+{
+    std::vector<std::uint8_t> data(bytes);
+    for (std::size_t i = 0; i < bytes; ++i) data[i] = (i / 128) % 2 ? 0xFF : 0x00;
+    return data;
+}
+
+void write_image(const std::string& path, const dw::bytes& image)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    dw::write_file(path, image);
+}
+
+// Every regular file below `root`, as sorted relative paths.
+std::vector<std::string> files_below(const std::string& root)
+{
+    std::vector<std::string> files;
+    if (!std::filesystem::exists(root)) return files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), root).generic_string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+sf_count_t frames_of(const std::string& path)
+{
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (f == nullptr) return -1;
+    sf_close(f);
+    return info.frames;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+} // namespace
+
+// A folder converts recursively (".dff" in any case, other files ignored) into the same layout; a broken
+// file is reported with its path and the component's message, leaves nothing behind, and the others
+// complete. Existing outputs are refused, or skipped with --skip-existing, and never changed.
+TEST(qvxhost_batch, converts_a_folder_past_a_broken_file)
+{
+    temp_dir dir;
+    write_image(dir.file("in/a.dff"), dw::plain_file({}, sound_data(2 * 352800)));
+    write_image(dir.file("in/sub/B.DFF"), dw::plain_file({}, sound_data(352800)));
+    write_image(dir.file("in/sub/broken.dff"), dw::text("RIFF....WAVEfmt "));
+    write_image(dir.file("in/notes.txt"), dw::text("not audio"));
+    const std::vector<std::string> command{"decode", dir.file("in"), "-o", dir.file("out"), "--jobs", "2"};
+
+    auto r = run_qvxhost(command, dir.file(""));
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(contains(r.err, "error: " + dir.file("in/sub/broken.dff") + ": Not a DSDIFF file\n")) << r.err;
+    EXPECT_TRUE(contains(r.err, "2 converted, 1 failed, 0 skipped")) << r.err;
+    EXPECT_EQ(files_below(dir.file("out")), (std::vector<std::string>{"a.flac", "sub/B.flac"}));
+    EXPECT_EQ(frames_of(dir.file("out/a.flac")), 88200);
+    EXPECT_EQ(frames_of(dir.file("out/sub/B.flac")), 44100);
+
+    const std::string before = slurp(dir.file("out/a.flac"));
+    std::filesystem::remove(dir.file("in/sub/broken.dff"));
+    r = run_qvxhost(command, dir.file(""));
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(contains(r.err, "error: " + dir.file("in/a.dff") + ": " + dir.file("out/a.flac") +
+                                    " exists already (use --overwrite or --skip-existing)\n"))
+        << r.err;
+    r = run_qvxhost({"decode", dir.file("in"), "-o", dir.file("out"), "--skip-existing"}, dir.file(""));
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "0 converted, 0 failed, 2 skipped")) << r.err;
+    EXPECT_EQ(slurp(dir.file("out/a.flac")), before);
+
+    // An output folder that cannot be made fails each file, naming the folder.
+    r = run_qvxhost({"decode", dir.file("in"), "-o", dir.file("in/a.dff/out")}, dir.file(""));
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(contains(r.err, "error: " + dir.file("in/a.dff") + ": Cannot create the folder " + dir.file("in/a.dff/out")))
+        << r.err;
+}
+
+// Files decoded side by side come out byte for byte as decoded one at a time, and as single-file runs:
+// dithered 16-bit FLAC and the gain included. Files and folders mix; a file given by itself keeps its name.
+TEST(qvxhost_batch, parallel_jobs_write_the_same_bytes_as_one_job)
+{
+    temp_dir dir;
+    write_image(dir.file("one.dff"), dw::plain_file({}, loud_data(2 * 200000)));
+    write_image(dir.file("set/x.dff"), dw::plain_file({}, sound_data(2 * 300000)));
+    write_image(dir.file("set/deep/y.dff"), dw::plain_file(dw::stream_format{5644800, dw::standard_channel_ids(1)}, loud_data(250000)));
+    write_image(dir.file("set/deep/z.dff"), dw::plain_file({}, loud_data(2 * 100000)));
+    const std::vector<std::string> options{"--bits", "16", "--gain", "-2.5"};
+    std::vector<std::string> listing;
+    for (const char* jobs : {"1", "2"}) {
+        std::vector<std::string> command{"decode", dir.file("one.dff"), dir.file("set"), "-o", dir.file(std::string("out") + jobs), "--jobs", jobs};
+        command.insert(command.end(), options.begin(), options.end());
+        const auto r = run_qvxhost(command, dir.file(""));
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        listing = files_below(dir.file(std::string("out") + jobs));
+        EXPECT_EQ(listing, (std::vector<std::string>{"deep/y.flac", "deep/z.flac", "one.flac", "x.flac"}));
+    }
+    for (const auto& name : listing)
+        EXPECT_EQ(slurp(dir.file("out1/" + name)), slurp(dir.file("out2/" + name))) << name;
+
+    std::vector<std::string> single{"decode", dir.file("set/deep/y.dff"), "-o", dir.file("y.flac")};
+    single.insert(single.end(), options.begin(), options.end());
+    const auto r = run_qvxhost(single, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(slurp(dir.file("y.flac")), slurp(dir.file("out2/deep/y.flac")));
+}
+
+// Interrupting a batch ends the running decode with "User abort", removes its partial output, starts
+// no further file and exits with status 130.
+TEST(qvxhost_batch, an_interrupted_batch_leaves_no_partial_file)
+{
+    temp_dir dir;
+    for (const char* name : {"in/1.dff", "in/2.dff"}) write_image(dir.file(name), dw::plain_file({}, sound_data(2 * 352800 * 60)));
+    // Interrupted once the first output is being written (SIGTERM: a script's background job ignores SIGINT).
+    const std::string script =
+        "cd " + shell_quote(dir.file("")) + " && { " + shell_quote(qvxhost_path()) +
+        " decode in -o out --jobs 1 2>err.txt & pid=$!; "
+        "for i in $(seq 2000); do [ -n \"$(find out -name '*.partial' 2>/dev/null)\" ] && break; sleep 0.005; done; "
+        "kill -TERM $pid; wait $pid; echo $? >status.txt; }";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    EXPECT_EQ(slurp(dir.file("status.txt")), "130\n");
+    const std::string err = slurp(dir.file("err.txt"));
+    EXPECT_TRUE(contains(err, "error: in/1.dff: User abort\n")) << err;
+    EXPECT_TRUE(contains(err, "0 converted, 1 failed, 0 skipped, 1 not started")) << err;
+    EXPECT_EQ(files_below(dir.file("out")), std::vector<std::string>{});
+}
+
+// Integer output counts what it clips and names the gain that avoids it; that gain does.
+TEST(qvxhost_program, clipping_is_counted_and_the_suggested_gain_avoids_it)
+{
+    temp_dir dir;
+    const auto file = dir.file("loud.dff");
+    dw::write_file(file, dw::plain_file({}, loud_data(2 * 100000)));
+    auto r = run_qvxhost({"decode", file, "-o", dir.file("loud.flac")}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string prefix = "warning: ";
+    ASSERT_TRUE(r.err.starts_with(prefix)) << r.err;
+    const std::size_t clipped = std::stoul(r.err.substr(prefix.size()));
+    EXPECT_GT(clipped, 100u);
+    const auto gain_at = r.err.find("; --gain ");
+    ASSERT_NE(gain_at, std::string::npos) << r.err;
+    const std::string gain = r.err.substr(gain_at + 9, r.err.find(' ', gain_at + 9) - gain_at - 9);
+    EXPECT_EQ(r.err, prefix + std::to_string(clipped) + " samples clipped; --gain " + gain + " avoids it\n");
+
+    r = run_qvxhost({"decode", file, "-o", dir.file("quiet.flac"), "--gain", gain}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    r = run_qvxhost({"decode", file, "-o", dir.file("loud.f32")}, dir.file(""));
+    EXPECT_EQ(r.err, "") << "raw float is never clipped";
+}
+
+namespace {
+
+// An ID3v2 tag as TagLib writes it: the fields by their property names, a front cover and a back cover.
+dw::bytes id3_tag(const dw::bytes& front, const dw::bytes& back)
+{
+    TagLib::ID3v2::Tag tag;
+    TagLib::PropertyMap fields;
+    fields.insert("TITLE", TagLib::String("Für Elise", TagLib::String::UTF8));
+    fields.insert("ARTIST", TagLib::StringList("Ludwig"));
+    fields.insert("ALBUM", TagLib::StringList("Bagatelles"));
+    fields.insert("ALBUMARTIST", TagLib::StringList("Various"));
+    fields.insert("TRACKNUMBER", TagLib::StringList("3/12"));
+    fields.insert("DISCNUMBER", TagLib::StringList("1/2"));
+    fields.insert("DATE", TagLib::StringList("1810"));
+    fields.insert("GENRE", TagLib::StringList("Classical"));
+    fields.insert("COMPOSER", TagLib::StringList("Beethoven"));
+    fields.insert("ISRC", TagLib::StringList("DEA123456789"));
+    fields.insert("COMMENT", TagLib::StringList("from the test"));
+    tag.setProperties(fields);
+    for (const auto& [type, data] : {std::pair{TagLib::ID3v2::AttachedPictureFrame::FrontCover, front},
+                                     std::pair{TagLib::ID3v2::AttachedPictureFrame::BackCover, back}}) {
+        auto* picture = new TagLib::ID3v2::AttachedPictureFrame;
+        picture->setType(type);
+        picture->setMimeType("image/png");
+        picture->setPicture(TagLib::ByteVector(reinterpret_cast<const char*>(data.data()), static_cast<unsigned>(data.size())));
+        tag.addFrame(picture);  // the tag owns it
+    }
+    const TagLib::ByteVector rendered = tag.render();
+    return dw::bytes(rendered.begin(), rendered.end());
+}
+
+std::string field(const TagLib::Ogg::XiphComment& comment, const char* name)
+{
+    const auto& fields = comment.fieldListMap();
+    const auto found = fields.find(name);
+    return found == fields.end() || found->second.isEmpty() ? "(none)" : found->second.front().to8Bit(true);
+}
+
+} // namespace
+
+// Tags and pictures of the "ID3 " chunk (inside "PROP" here) reach FLAC as Vorbis comments and picture
+// blocks of the same types, and WAV as ID3v2 plus INFO; "DIIN" gives title and artist to a file whose ID3
+// tag has none; info --tags prints them. A tag that cannot be read is reported and the audio converted.
+TEST(qvxhost_program, tags_and_pictures_reach_flac_and_wav)
+{
+    temp_dir dir;
+    const dw::bytes front = dw::text("\x89PNG front cover bytes"), back = dw::text("\x89PNG back");
+    const dw::stream_format format;
+    const auto sound = sound_data(2 * 44100);
+    const auto with_id3 = dir.file("tagged.dff");
+    dw::write_file(with_id3, dw::form("FRM8", "DSD ",
+                                      {dw::fver(),
+                                       dw::form("PROP", "SND ", {dw::fs(format.sample_rate), dw::chnl(format.channel_ids),
+                                                                 dw::cmpr("DSD ", "not compressed"),
+                                                                 dw::chunk("ID3 ", id3_tag(front, back))}),
+                                       dw::chunk("DSD ", sound)}));
+
+    auto r = run_qvxhost({"decode", with_id3, "-o", dir.file("tagged.flac")}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    {
+        TagLib::FLAC::File flac(dir.file("tagged.flac").c_str());
+        ASSERT_TRUE(flac.isValid());
+        const TagLib::Ogg::XiphComment& comment = *flac.xiphComment();
+        EXPECT_EQ(field(comment, "TITLE"), "Für Elise");
+        for (const auto& [name, value] :
+             {std::pair{"ARTIST", "Ludwig"}, {"ALBUM", "Bagatelles"}, {"ALBUMARTIST", "Various"}, {"TRACKNUMBER", "3"},
+              {"TRACKTOTAL", "12"}, {"DISCNUMBER", "1"}, {"DISCTOTAL", "2"}, {"DATE", "1810"}, {"GENRE", "Classical"},
+              {"COMPOSER", "Beethoven"}, {"ISRC", "DEA123456789"}, {"COMMENT", "from the test"}})
+            EXPECT_EQ(field(comment, name), value) << name;
+        const auto pictures = flac.pictureList();
+        ASSERT_EQ(pictures.size(), 2u);
+        EXPECT_EQ(pictures[0]->type(), TagLib::FLAC::Picture::FrontCover);
+        EXPECT_EQ(pictures[0]->mimeType(), "image/png");
+        const TagLib::ByteVector front_back = pictures[0]->data(), back_back = pictures[1]->data();
+        EXPECT_EQ(dw::bytes(front_back.begin(), front_back.end()), front);
+        EXPECT_EQ(pictures[1]->type(), TagLib::FLAC::Picture::BackCover);
+        EXPECT_EQ(dw::bytes(back_back.begin(), back_back.end()), back);
+    }
+    EXPECT_EQ(frames_of(dir.file("tagged.flac")), 11025) << "the audio is intact";
+
+    r = run_qvxhost({"decode", with_id3, "-o", dir.file("tagged.wav")}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    {
+        TagLib::RIFF::WAV::File wav(dir.file("tagged.wav").c_str());
+        ASSERT_TRUE(wav.isValid());
+        ASSERT_TRUE(wav.hasID3v2Tag());
+        EXPECT_EQ(wav.ID3v2Tag()->title().to8Bit(true), "Für Elise");
+        EXPECT_EQ(wav.ID3v2Tag()->properties()["TRACKNUMBER"].front(), "3/12");
+        ASSERT_EQ(wav.ID3v2Tag()->frameListMap()["APIC"].size(), 2u);
+        EXPECT_EQ(wav.InfoTag()->artist(), "Ludwig");
+    }
+    EXPECT_EQ(frames_of(dir.file("tagged.wav")), 11025);
+
+    r = run_qvxhost({"info", "--tags", with_id3}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with("codec=DSD\noriginal_samplerate=2822400\nchannels=2\nlength=0.125\ntag.")) << r.out;
+    for (const char* line : {"tag.TITLE=Für Elise\n", "tag.TRACKNUMBER=3\n", "tag.TRACKTOTAL=12\n",
+                             "tag.PICTURE=type 3, image/png, 22 bytes\n", "tag.PICTURE=type 4, image/png, 9 bytes\n"})
+        EXPECT_TRUE(contains(r.out, line)) << line << r.out;
+
+    // "DIIN" title and artist beside a top-level ID3 tag that has neither.
+    TagLib::ID3v2::Tag album_only;
+    album_only.setAlbum("Only an album");
+    const TagLib::ByteVector album_bytes = album_only.render();
+    const auto with_diin = dir.file("diin.dff");
+    dw::write_file(with_diin, dw::form("FRM8", "DSD ",
+                                       {dw::fver(), dw::prop(format, "DSD "), dw::chunk("DSD ", sound),
+                                        dw::container("DIIN", {dw::chunk("DITI", dw::cat({dw::be32(5), dw::text("Title")})),
+                                                               dw::chunk("DIAR", dw::cat({dw::be32(3), dw::text("Who")}))}),
+                                        dw::chunk("ID3 ", dw::bytes(album_bytes.begin(), album_bytes.end()))}));
+    r = run_qvxhost({"info", with_diin, "--tags"}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(r.out.ends_with("length=0.125\ntag.ALBUM=Only an album\ntag.TITLE=Title\ntag.ARTIST=Who\n")) << r.out;
+
+    // A chunk that holds no ID3 tag: the audio converts, and the user hears why there are no tags.
+    const auto broken = dir.file("broken_tag.dff");
+    dw::write_file(broken, dw::form("FRM8", "DSD ", {dw::fver(), dw::prop(format, "DSD "), dw::chunk("DSD ", sound),
+                                                     dw::chunk("ID3 ", dw::text("ID2 garbage here"))}));
+    r = run_qvxhost({"decode", broken, "-o", dir.file("broken_tag.flac")}, dir.file(""));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "warning: tags not read: The \"ID3 \" chunk of " + broken + " holds no ID3v2 tag\n");
+    EXPECT_EQ(frames_of(dir.file("broken_tag.flac")), 11025);
 }
