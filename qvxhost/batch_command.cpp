@@ -4,6 +4,7 @@
 #include "qvxhost/config_record.h"
 #include "qvxhost/interrupt_requests.h"
 #include "qvxhost/process_info.h"
+#include "qvxhost/utf8_paths.h"
 
 #include <cstdio>
 #include <thread>
@@ -35,7 +36,7 @@ int run_batch_decode(const command_line& command, const loaded_component& compon
     options.overwrite = command.overwrite;
     options.skip_existing = command.skip_existing;
 
-    const batch_plan plan = plan_batch(command.inputs, command.output, *options.settings.format);
+    const batch_plan plan = plan_batch(command.inputs, path_from_utf8(command.output), *options.settings.format);
     std::vector<std::uint64_t> weights;
     for (const auto& item : plan.items) weights.push_back(item.input_bytes);
     batch_progress progress(std::move(weights), stderr_is_terminal());

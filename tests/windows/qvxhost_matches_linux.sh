@@ -68,4 +68,14 @@ else
   echo "FAIL decode unicode path: no output of the same samples under the Unicode name"; failures=$((failures + 1))
 fi
 
+# The same folder as a batch: both builds must write the same outputs under the same Unicode names.
+"$linux/bin/qvxhost" decode "$unicode" -o "$work/batch.linux" --format f32 --max-rate 1000000 >/dev/null 2>&1 || true
+"$here/scripts/wine-run" "$windows/bin/qvxhost.exe" decode "$unicode" -o "$work/batch.windows" --format f32 \
+  --max-rate 1000000 >/dev/null 2>&1 || true
+if [ -s "$work/batch.linux/トラック 01.f32" ] && cmp -s "$work/batch.linux/トラック 01.f32" "$work/batch.windows/トラック 01.f32"; then
+  echo "ok   batch of a Unicode folder: same outputs under the same names"
+else
+  echo "FAIL batch of a Unicode folder: outputs differ or are missing"; failures=$((failures + 1))
+fi
+
 [ "$failures" = 0 ] || { echo "$failures comparison(s) failed"; exit 1; }
