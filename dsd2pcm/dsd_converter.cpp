@@ -215,3 +215,14 @@ void dsd_converter::convert(const std::uint8_t* input, std::ptrdiff_t input_stri
     ring_position = (ring_position + count) & ring_mask;
     store_window(window.data());
 }
+
+const char* fir_form_name(fir_form form)
+{
+    switch (form) {
+    case fir_form::automatic: return "automatic";
+    case fir_form::block: return "block";
+    case fir_form::avx2: return "avx2";
+    case fir_form::avx512: return "avx512";
+    }
+    return "?";
+}

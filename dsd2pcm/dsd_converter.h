@@ -30,6 +30,9 @@ enum class fir_form {
     avx512,
 };
 
+// "automatic", "block", "avx2" or "avx512": for labels and failure messages.
+const char* fir_form_name(fir_form form);
+
 class dsd_converter {
 public:
     // Builds the tables and the ring, then resets. Throws std::bad_alloc.

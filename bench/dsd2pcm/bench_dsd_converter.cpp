@@ -18,17 +18,6 @@ namespace {
 
 constexpr std::int32_t frames_per_block = 16384;
 
-const char* form_name(fir_form form)
-{
-    switch (form) {
-    case fir_form::automatic: return "automatic";
-    case fir_form::block: return "block";
-    case fir_form::avx2: return "avx2";
-    case fir_form::avx512: return "avx512";
-    }
-    return "?";
-}
-
 // The argument is the channel count; `reference` measures convert_reference.
 void convert_interleaved(benchmark::State& state, fir_form form, bool reference)
 {
@@ -55,7 +44,7 @@ void convert_interleaved(benchmark::State& state, fir_form form, bool reference)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * frames_per_block * channels);
-    state.SetLabel(reference ? "reference" : form_name(converters.front().form()));
+    state.SetLabel(reference ? "reference" : fir_form_name(converters.front().form()));
 }
 
 void converter_build(benchmark::State& state)
@@ -73,7 +62,7 @@ int main(int argc, char** argv)
     // Strides 1, 2 and 6 are the common channel counts; 8 and 13 take the AVX-512 form's vector gather and line
     // writes too, 17 its byte-by-byte ones.
     for (const fir_form form : {fir_form::block, fir_form::avx2, fir_form::avx512}) {
-        benchmark::RegisterBenchmark(("dsd_converter/convert/" + std::string(form_name(form))).c_str(),
+        benchmark::RegisterBenchmark(("dsd_converter/convert/" + std::string(fir_form_name(form))).c_str(),
                                      convert_interleaved, form, false)
             ->Arg(1)->Arg(2)->Arg(6)->Arg(8)->Arg(13)->Arg(17);
     }

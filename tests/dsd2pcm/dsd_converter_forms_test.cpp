@@ -77,10 +77,10 @@ TEST(dsd_converter_forms, every_form_equals_reference_bit_for_bit)
             }
             for (std::size_t k = 0; k < input.size(); ++k) {
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(by_block[k]), std::bit_cast<std::uint32_t>(by_reference[k]))
-                    << form_name(form_under_test) << " form, seed " << seed << " channels " << channels << " frame "
+                    << fir_form_name(form_under_test) << " form, seed " << seed << " channels " << channels << " frame "
                     << k / channels << " channel " << k % channels;
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(mixed[k]), std::bit_cast<std::uint32_t>(by_reference[k]))
-                    << form_name(form_under_test) << " form alternating, seed " << seed << " channels " << channels
+                    << fir_form_name(form_under_test) << " form alternating, seed " << seed << " channels " << channels
                     << " frame " << k / channels << " channel " << k % channels;
             }
         }
@@ -105,7 +105,7 @@ TEST(dsd_converter_forms, blocks_equal_one_pass)
             }
             for (std::size_t k = 0; k < input.size(); ++k) {
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(pieces[k]), std::bit_cast<std::uint32_t>(whole[k]))
-                    << form_name(form_under_test) << " form, seed " << seed << " output " << k;
+                    << fir_form_name(form_under_test) << " form, seed " << seed << " output " << k;
             }
         }
     }

@@ -98,7 +98,7 @@ TEST(dsd_converter_fast_form, processor_forms_are_used)
         if (dsd_converter::form_supported(form)) {
             EXPECT_EQ(dsd_converter(form).form(), form);
         } else {
-            EXPECT_THROW(dsd_converter{form}, std::invalid_argument) << form_name(form);
+            EXPECT_THROW(dsd_converter{form}, std::invalid_argument) << fir_form_name(form);
         }
     }
 }
@@ -164,7 +164,7 @@ void expect_strided_conversion_equal(const strided_case& test)
             for (std::size_t ahead = 0; ahead < 64; ++ahead) {
                 const std::size_t k = lead + (static_cast<std::size_t>(done) + ahead) * out_stride + c;
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), sentinel_bits)
-                    << form_name(test.form) << " form, seed " << test.seed << " strides " << test.input_stride << "/"
+                    << fir_form_name(test.form) << " form, seed " << test.seed << " strides " << test.input_stride << "/"
                     << test.output_stride
                     << " channel " << c << " written " << ahead << " frames ahead of frame " << done;
             }
@@ -175,7 +175,7 @@ void expect_strided_conversion_equal(const strided_case& test)
             const bool own = inside && slot == static_cast<std::size_t>(c) && frame < frames;
             const std::uint32_t expected = own ? std::bit_cast<std::uint32_t>(reference[k]) : sentinel_bits;
             ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), expected)
-                << form_name(test.form) << " form, seed " << test.seed << " strides " << test.input_stride << "/"
+                << fir_form_name(test.form) << " form, seed " << test.seed << " strides " << test.input_stride << "/"
                 << test.output_stride << " channel "
                 << c << " lead " << lead << " float " << k << " (frame " << frame << " slot " << slot << ")";
         }
@@ -245,11 +245,11 @@ TEST(dsd_converter_fast_form, equals_reference_bit_for_bit)
             }
             for (std::size_t k = 0; k < input.size(); ++k) {
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(fast[k]), std::bit_cast<std::uint32_t>(reference[k]))
-                    << form_name(form_under_test) << " form, seed " << seed << " channels " << channels << " frame "
+                    << fir_form_name(form_under_test) << " form, seed " << seed << " channels " << channels << " frame "
                     << k / channels << " channel "
                     << k % channels;
                 ASSERT_EQ(std::bit_cast<std::uint32_t>(mixed[k]), std::bit_cast<std::uint32_t>(reference[k]))
-                    << form_name(form_under_test) << " form alternating, seed " << seed << " channels " << channels
+                    << fir_form_name(form_under_test) << " form alternating, seed " << seed << " channels " << channels
                     << " frame " << k / channels;
             }
         }

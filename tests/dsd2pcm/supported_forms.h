@@ -3,7 +3,6 @@
 
 #include "dsd2pcm/dsd_converter.h"
 
-#include <string>
 #include <vector>
 
 inline std::vector<fir_form> supported_forms()
@@ -13,15 +12,4 @@ inline std::vector<fir_form> supported_forms()
         if (dsd_converter::form_supported(form)) forms.push_back(form);
     }
     return forms;
-}
-
-inline std::string form_name(fir_form form)
-{
-    switch (form) {
-    case fir_form::automatic: return "automatic";
-    case fir_form::block: return "block";
-    case fir_form::avx2: return "avx2";
-    case fir_form::avx512: return "avx512";
-    }
-    return "?";
 }
