@@ -1,21 +1,10 @@
 #include "dsd2pcm/fir_plane_tables.h"
 
+#include "dsd2pcm/fir_fixed_point.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-
-namespace {
-
-// E = value × 2^44 if that is an integer of magnitude below 2^52, else false.
-bool to_fixed_point(float value, std::int64_t& fixed)
-{
-    const double scaled = std::ldexp(static_cast<double>(value), fir_fixed_point_bits);
-    if (!(std::fabs(scaled) < 0x1p52) || scaled != std::trunc(scaled)) return false;
-    fixed = static_cast<std::int64_t>(scaled);
-    return true;
-}
-
-} // namespace
 
 std::unique_ptr<fir_plane_tables> build_fir_plane_tables(std::span<const float> byte_tables,
                                                          std::span<const std::uint8_t, 256> bit_reverse)
@@ -34,7 +23,7 @@ std::unique_ptr<fir_plane_tables> build_fir_plane_tables(std::span<const float> 
         std::int64_t largest = 0;
         for (unsigned v = 0; v < 256; ++v) {
             std::int64_t fixed = 0, mirrored = 0;
-            if (!to_fixed_point(entry(v), fixed) || !to_fixed_point(entry(255 - v), mirrored)) return nullptr;
+            if (!to_fir_fixed_point(entry(v), fixed) || !to_fir_fixed_point(entry(255 - v), mirrored)) return nullptr;
             if (mirrored != -fixed || fixed % step != 0) return nullptr;
             const std::int64_t scaled = fixed / step;
             if (scaled <= -bias || scaled >= bias) return nullptr;

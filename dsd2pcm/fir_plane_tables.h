@@ -8,13 +8,13 @@
 // nothing) when it does not hold, so a converter can never silently differ from the reference form.
 #pragma once
 
+#include "dsd2pcm/fir_fixed_point.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
 
-// Entries are held as E = entry × 2^44, an integer.
-inline constexpr int fir_fixed_point_bits = 44;
 
 // Byte planes of E across all tables: plane p weighs 256^p.
 inline constexpr int fir_plane_count = 6;

@@ -1,23 +1,10 @@
 #include "dsd2pcm/fir_row_tables.h"
 
+#include "dsd2pcm/fir_fixed_point.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-
-namespace {
-
-constexpr int fixed_point_bits = 44;
-
-// E = value × 2^44 if that is an integer of magnitude below 2^53, else false.
-bool to_fixed_point(float value, std::int64_t& fixed)
-{
-    const double scaled = std::ldexp(static_cast<double>(value), fixed_point_bits);
-    if (!(std::fabs(scaled) < 0x1p53) || scaled != std::trunc(scaled)) return false;
-    fixed = static_cast<std::int64_t>(scaled);
-    return true;
-}
-
-} // namespace
 
 std::unique_ptr<fir_row_tables> build_fir_row_tables(std::span<const float> byte_tables,
                                                      std::span<const std::uint8_t, 256> bit_reverse)
@@ -38,7 +25,7 @@ std::unique_ptr<fir_row_tables> build_fir_row_tables(std::span<const float> byte
         std::int64_t largest = 0;
         for (unsigned v = 0; v < 256; ++v) {
             std::int64_t fixed = 0, mirrored = 0;
-            if (!to_fixed_point(entry(v), fixed) || !to_fixed_point(entry(255 - v), mirrored)) return nullptr;
+            if (!to_fir_fixed_point(entry(v), fixed) || !to_fir_fixed_point(entry(255 - v), mirrored)) return nullptr;
             if (mirrored != -fixed) return nullptr;
             largest = std::max(largest, fixed < 0 ? -fixed : fixed);
             if (v < 128) tables->rows[v][fir_row_lead + 15 - slot] = static_cast<double>(entry(v));
