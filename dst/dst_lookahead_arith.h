@@ -114,6 +114,26 @@ struct lookahead_arith {
     // A step for which make_room made room.
     [[gnu::always_inline]] std::uint64_t decode_unchecked(std::uint64_t p)
     {
+        std::uint64_t unused = 0;
+        return step<false>(p, unused);
+    }
+
+    // Steps that shift the complement of their bit into `complements` instead of returning
+    // the bit: complements = (complements << 1) | (1 − bit).
+    [[gnu::always_inline]] void decode_into(std::uint64_t p, std::uint64_t& complements)
+    {
+        step<true>(p, complements);
+        make_room<1>();
+    }
+    [[gnu::always_inline]] void decode_unchecked_into(std::uint64_t p, std::uint64_t& complements)
+    {
+        step<true>(p, complements);
+    }
+
+private:
+    template <bool shift_complement>
+    [[gnu::always_inline]] std::uint64_t step(std::uint64_t p, std::uint64_t& complements)
+    {
         // 64-bit throughout: no zero extension stands between a result and its use as an index.
         const std::uint64_t q = p * factor;
         const std::uint64_t h = range - q;
@@ -121,8 +141,9 @@ struct lookahead_arith {
         std::uint64_t new_range = h;
         std::uint64_t new_factor = normalisation.factor[h];
         std::uint64_t shift = normalisation.shift[h];
-        const std::uint64_t one = select_on_code(value, h << 32, q, normalisation.factor[q], normalisation.shift[q],
-                                                 new_range, new_factor, shift);
+        const std::uint64_t one =
+            select_on_code<shift_complement>(value, h << 32, q, normalisation.factor[q], normalisation.shift[q],
+                                             new_range, new_factor, shift, complements);
         // The range is at least 8 after a step, so at most 8 bits come in.
         range = new_range << shift;
         factor = new_factor;

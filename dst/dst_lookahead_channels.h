@@ -17,8 +17,12 @@ struct lookahead_channel {
     // each step loads its element, where a vector register would need an extraction.
     std::int16_t history_part[8];
     dst_lanes next_history_part;     // the same for the next byte
-    std::uint64_t hist;              // bit k: the bit k + 2 steps back (1 for +1)
-    std::uint64_t newest;            // the bit 1 step back, 0 or 1
+    // With one or two channels: bit k of hist is the bit k + 2 steps back (1 for +1), newest
+    // the bit 1 step back (0 or 1). With more, bit k of complements is the bit k + 1 steps
+    // back, 1 for −1: their steps shift it in with the comparison's borrow.
+    std::uint64_t hist;
+    std::uint64_t newest;
+    std::uint64_t complements;
     std::uint64_t byte_start;        // at the byte's start: bit k is the bit k + 1 steps back
     std::uint64_t older;             // at the byte's start: the bits 65..128 steps back
     const std::int16_t* windows;     // window tables of the byte's filter
@@ -39,6 +43,27 @@ enum class newest_bit_lag {
     // Several steps (three or more channels): the newest bit enters the window lookup.
     several_steps,
 };
+
+// The channel's bits so far: bit k is the bit k + 1 steps back, 1 for +1.
+template <newest_bit_lag lag>
+[[gnu::always_inline]] inline std::uint64_t recent_bits(const lookahead_channel& cs)
+{
+    if constexpr (lag == newest_bit_lag::several_steps)
+        return ~cs.complements;
+    else
+        return (cs.hist << 1) | cs.newest;
+}
+
+template <newest_bit_lag lag>
+[[gnu::always_inline]] inline void set_recent_bits(lookahead_channel& cs, std::uint64_t bits)
+{
+    if constexpr (lag == newest_bit_lag::several_steps) {
+        cs.complements = ~bits;
+    } else {
+        cs.hist = bits >> 1;
+        cs.newest = bits & 1u;
+    }
+}
 
 // The channels of a frame, stepped through in channel order: any number in an array, or a
 // count fixed at compile time, whose steps are unrolled and whose state the compiler can keep

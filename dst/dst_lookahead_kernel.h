@@ -79,6 +79,17 @@ template <int m, bool check_half_prob, class channel_set>
     }
 }
 
+// Before bit 7 of a byte: bit k is the bit k + 2 steps back, 1 for +1. Where the channel
+// keeps only the 64 newest bits, the oldest of these comes from the byte's start.
+template <newest_bit_lag lag>
+[[gnu::always_inline]] inline std::uint64_t bits_two_back(const lookahead_channel& cs)
+{
+    if constexpr (lag == newest_bit_lag::several_steps)
+        return (cs.byte_start << 6) | ((~cs.complements >> 1) & 0x3Fu);
+    else
+        return cs.hist;
+}
+
 template <bool check_half_prob, class channel_set>
 [[gnu::always_inline]] inline void lookahead_byte(const dst_frame_header& header, const dst_lookahead_tables& tables,
                                                   channel_set& set, lookahead_arith& arith, std::int32_t k)
@@ -100,7 +111,8 @@ template <bool check_half_prob, class channel_set>
             make_room_before<7, decltype(c)::value, channel_set::count()>(arith);
         const std::size_t f = header.filter_of_byte(static_cast<std::size_t>(c), next);
         const std::uint64_t hi = (cs.older << 6) | (cs.byte_start >> 58);
-        cs.next_history_part = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), cs.hist, hi);
+        cs.next_history_part =
+            sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), bits_two_back<channel_set::lag>(cs), hi);
         lookahead_step<7, check_half_prob, channel_set::lag, channel_set::fixed>(cs, arith, 8 * k + 7);
     });
 }
@@ -129,8 +141,7 @@ template <class channel_set>
         const auto c = static_cast<std::size_t>(channel);
         cs.byte_start = alternating;
         cs.older = alternating;
-        cs.newest = alternating & 1u;
-        cs.hist = alternating >> 1;
+        set_recent_bits<channel_set::lag>(cs, alternating);
         const std::size_t f = header.filter_of_byte(c, 0);
         // Two bits before byte 0 the history is the same pattern.
         const dst_lanes first = sum_history_lanes(tables.history_lanes(f), tables.history_groups(f), alternating,
@@ -155,7 +166,7 @@ template <class channel_set>
             lookahead_byte<false>(header, tables, set, arith, k);
         std::uint8_t* row = staging + byte * nn;
         set.for_each([&](lookahead_channel& cs, auto c) __attribute__((always_inline)) {
-            const std::uint64_t recent = (cs.hist << 1) | cs.newest;
+            const std::uint64_t recent = recent_bits<channel_set::lag>(cs);
             row[c] = static_cast<std::uint8_t>(recent);
             cs.older = (cs.older << 8) | (cs.byte_start >> 56);
             cs.byte_start = recent;

@@ -11,11 +11,16 @@ namespace {
 // The data-dependent choice of a decoding step, which follows a coin toss and must not be
 // a branch: one = (value >= threshold); when one, value −= threshold and the range, factor
 // and shift are the `if_one` ones, otherwise the `if_zero` ones (which receive the result).
+// With shift_complement, complements = (complements << 1) | (1 − one), and the return value
+// is not computed: on x86-64 that is one addition with the comparison's borrow, where a
+// separate bit would take two instructions and a shift and an OR more.
 // Compilers may turn the plain form into a branch; on x86-64 conditional moves say it.
+template <bool shift_complement = false>
 [[gnu::always_inline]] inline std::uint64_t select_on_code(std::uint64_t& value, std::uint64_t threshold,
                                                            std::uint64_t range_if_one, std::uint64_t factor_if_one,
                                                            std::uint64_t shift_if_one, std::uint64_t& range,
-                                                           std::uint64_t& factor, std::uint64_t& shift)
+                                                           std::uint64_t& factor, std::uint64_t& shift,
+                                                           std::uint64_t& complements)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     // The operands are local copies: a structure member as an asm operand would keep the
@@ -25,30 +30,54 @@ namespace {
     std::uint64_t f = factor;
     std::uint64_t s = shift;
     std::uint64_t reduced;
-    std::uint8_t flag;
-    __asm__("movq %[value], %[reduced]\n\t"
-            "subq %[threshold], %[reduced]\n\t"
-            "cmovaeq %[reduced], %[value]\n\t"
-            "cmovaeq %[range_if_one], %[range]\n\t"
-            "cmovaeq %[factor_if_one], %[factor]\n\t"
-            "cmovaeq %[shift_if_one], %[shift]\n\t"
-            "setae %[flag]"
-            : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag),
-              [reduced] "=&r"(reduced)
-            : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
-              [shift_if_one] "r"(shift_if_one)
-            : "cc");
+    if constexpr (shift_complement) {
+        std::uint64_t c = complements;
+        __asm__("movq %[value], %[reduced]\n\t"
+                "subq %[threshold], %[reduced]\n\t"
+                "cmovaeq %[reduced], %[value]\n\t"
+                "cmovaeq %[range_if_one], %[range]\n\t"
+                "cmovaeq %[factor_if_one], %[factor]\n\t"
+                "cmovaeq %[shift_if_one], %[shift]\n\t"
+                "adcq %[complements], %[complements]"
+                : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [complements] "+r"(c),
+                  [reduced] "=&r"(reduced)
+                : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
+                  [shift_if_one] "r"(shift_if_one)
+                : "cc");
+        complements = c;
+    } else {
+        std::uint8_t flag;
+        __asm__("movq %[value], %[reduced]\n\t"
+                "subq %[threshold], %[reduced]\n\t"
+                "cmovaeq %[reduced], %[value]\n\t"
+                "cmovaeq %[range_if_one], %[range]\n\t"
+                "cmovaeq %[factor_if_one], %[factor]\n\t"
+                "cmovaeq %[shift_if_one], %[shift]\n\t"
+                "setae %[flag]"
+                : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag),
+                  [reduced] "=&r"(reduced)
+                : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
+                  [shift_if_one] "r"(shift_if_one)
+                : "cc");
+        value = v;
+        range = r;
+        factor = f;
+        shift = s;
+        return flag;
+    }
     value = v;
     range = r;
     factor = f;
     shift = s;
-    return flag;
+    return 0;
 #else
     const std::uint64_t one = value >= threshold ? 1u : 0u;
     value = one ? value - threshold : value;
     range = one ? range_if_one : range;
     factor = one ? factor_if_one : factor;
     shift = one ? shift_if_one : shift;
+    if constexpr (shift_complement)
+        complements = (complements << 1) | (one ^ 1u);
     return one;
 #endif
 }

@@ -32,7 +32,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     auto by_newest = [&cs](std::int64_t x, std::int64_t y) { return select_by_bit(cs.newest, x, y); };
     std::uint64_t e;
     if constexpr (lag == newest_bit_lag::several_steps) {
-        const std::uint64_t window = ((cs.hist << 1) | cs.newest) & window_mask;
+        const std::uint64_t window = ~cs.complements & window_mask;
         e = cs.probability[entry_index(std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window])];
         if (check_half_prob && j < cs.half_prob_end)
             e = at_half_probability(e);
@@ -61,9 +61,18 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
-    const std::uint64_t residual = room_made ? arith.decode_unchecked(p) : arith.decode(p);
-    cs.hist = (cs.hist << 1) | cs.newest;
-    cs.newest = up ^ residual;
+    if constexpr (lag == newest_bit_lag::several_steps) {
+        // The bit is up ^ residual, its complement up ^ (1 − residual).
+        if constexpr (room_made)
+            arith.decode_unchecked_into(p, cs.complements);
+        else
+            arith.decode_into(p, cs.complements);
+        cs.complements ^= up;
+    } else {
+        const std::uint64_t residual = room_made ? arith.decode_unchecked(p) : arith.decode(p);
+        cs.hist = (cs.hist << 1) | cs.newest;
+        cs.newest = up ^ residual;
+    }
 }
 
 }  // namespace
