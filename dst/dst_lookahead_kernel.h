@@ -156,7 +156,8 @@ template <class channel_set>
         set.for_each([&](lookahead_channel& cs, auto channel) __attribute__((always_inline)) {
             const auto c = static_cast<std::size_t>(channel);
             const std::size_t f = header.filter_of_byte(c, byte);
-            cs.windows = tables.window(f, 0);
+            cs.windows = channel_set::lag == newest_bit_lag::several_steps ? tables.window_of_complements(f, 0)
+                                                                           : tables.window(f, 0);
             cs.newest_weight = tables.newest_bit_weight(f);
             cs.probability = tables.probability_and_sign(header.ptable_of_byte(c, byte));
         });

@@ -32,7 +32,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     auto by_newest = [&cs](std::int64_t x, std::int64_t y) { return select_by_bit(cs.newest, x, y); };
     std::uint64_t e;
     if constexpr (lag == newest_bit_lag::several_steps) {
-        const std::uint64_t window = ~cs.complements & window_mask;
+        const std::uint64_t window = cs.complements & window_mask;  // into window_of_complements
         e = cs.probability[entry_index(std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window])];
         if (check_half_prob && j < cs.half_prob_end)
             e = at_half_probability(e);

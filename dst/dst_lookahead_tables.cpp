@@ -11,6 +11,7 @@ void dst_lookahead_tables::create(int max_filters, int max_ptables)
     lanes_.assign(filters * groups_per_filter * entries_per_group, dst_lanes{});
     history_groups_.assign(filters, 0);
     windows_.assign(filters * window_entries, 0);
+    complement_windows_.assign(filters * window_entries, 0);
     newest_weight_.assign(filters, 0);
     probabilities_.assign(static_cast<std::size_t>(max_ptables) * signed_entries, 128);
 }
@@ -20,6 +21,7 @@ void dst_lookahead_tables::release()
     std::vector<dst_lanes>().swap(lanes_);
     std::vector<int>().swap(history_groups_);
     std::vector<std::int16_t>().swap(windows_);
+    std::vector<std::int16_t>().swap(complement_windows_);
     std::vector<std::int32_t>().swap(newest_weight_);
     std::vector<std::uint16_t>().swap(probabilities_);
 }
@@ -58,6 +60,11 @@ bool dst_lookahead_tables::build(const dst_frame_header& header)
             for (int k = 0; k < bits; ++k)
                 weight[k] = static_cast<std::int16_t>(coef(k));
             fill_signed_sums(windows + ((4u << m) - 4), bits, weight);
+            const std::size_t mask = (std::size_t{4} << m) - 1;
+            const std::int16_t* window = windows + ((4u << m) - 4);
+            std::int16_t* complements = complement_windows_.data() + fi * window_entries + ((4u << m) - 4);
+            for (std::size_t c = 0; c <= mask; ++c)
+                complements[c] = window[mask - c];
         }
         newest_weight_[fi] = 2 * coef(0);
     }

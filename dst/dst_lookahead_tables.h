@@ -7,7 +7,8 @@
 //     over the history's 8-bit groups g of `history_lanes(f)[g][byte g]`, eight 16-bit lanes
 //     (lane m for bit m), so one vector addition per group serves the whole byte.
 //   - the window part: the terms over the m + 2 newest bits, `window(f, m)[w]` with bit k
-//     of w the bit k + 1 steps back (1 for +1).
+//     of w the bit k + 1 steps back (1 for +1), or `window_of_complements(f, m)` indexed by
+//     the complement of w, for kernels that keep their history complemented.
 // Lane sums stay exact in 16 bits only while Σ|coef| ≤ 32767; `fits_16_bits` says so for
 // each filter (only a filter of 128 coefficients all −256 exceeds it).
 //
@@ -54,6 +55,11 @@ public:
     {
         return windows_.data() + f * window_entries + ((4u << m) - 4);
     }
+    // The same indexed by the complement of w (bit k of it 1 for −1): window(f, m)[mask − c].
+    const std::int16_t* window_of_complements(std::size_t f, int m) const
+    {
+        return complement_windows_.data() + f * window_entries + ((4u << m) - 4);
+    }
     // 2 × coef[0]: what the newest bit adds to a prediction when it is +1 rather than −1.
     std::int32_t newest_bit_weight(std::size_t f) const { return newest_weight_[f]; }
     // Points at index 0 of the table; valid indices are −4096..4095.
@@ -66,6 +72,7 @@ private:
     std::vector<dst_lanes> lanes_;
     std::vector<int> history_groups_;
     std::vector<std::int16_t> windows_;
+    std::vector<std::int16_t> complement_windows_;
     std::vector<std::int32_t> newest_weight_;
     std::vector<std::uint16_t> probabilities_;
 };
