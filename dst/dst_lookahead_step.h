@@ -42,15 +42,13 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
         // after its own step (one channel) only the entry itself.
         const std::uint64_t window = (cs.hist << 1) & window_mask;
         const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
-        const std::int64_t index_minus = entry_index(if_minus);
-        const std::int64_t index_plus = entry_index(if_minus + cs.newest_weight);
         if constexpr (lag == newest_bit_lag::two_steps) {
-            e = cs.probability[by_newest(index_minus, index_plus)];
+            e = cs.probability[entry_index(by_newest(if_minus, if_minus + cs.newest_weight))];
             if (check_half_prob && j < cs.half_prob_end)
                 e = at_half_probability(e);
         } else {
-            std::uint64_t e_minus = cs.probability[index_minus];
-            std::uint64_t e_plus = cs.probability[index_plus];
+            std::uint64_t e_minus = cs.probability[entry_index(if_minus)];
+            std::uint64_t e_plus = cs.probability[entry_index(if_minus + cs.newest_weight)];
             if (check_half_prob && j < cs.half_prob_end) {
                 e_minus = at_half_probability(e_minus);
                 e_plus = at_half_probability(e_plus);
