@@ -30,46 +30,42 @@ template <bool shift_complement = false>
     std::uint64_t f = factor;
     std::uint64_t s = shift;
     std::uint64_t reduced;
+// The comparison and the choices; each form appends how it keeps the outcome.
+#define QVX_COMPARE_AND_CHOOSE                 \
+    "movq %[value], %[reduced]\n\t"            \
+    "subq %[threshold], %[reduced]\n\t"        \
+    "cmovaeq %[reduced], %[value]\n\t"         \
+    "cmovaeq %[range_if_one], %[range]\n\t"    \
+    "cmovaeq %[factor_if_one], %[factor]\n\t"  \
+    "cmovaeq %[shift_if_one], %[shift]\n\t"
+#define QVX_CHOICE_INPUTS                                                                                  \
+    [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one), \
+        [shift_if_one] "r"(shift_if_one)
+    std::uint64_t one = 0;
     if constexpr (shift_complement) {
         std::uint64_t c = complements;
-        __asm__("movq %[value], %[reduced]\n\t"
-                "subq %[threshold], %[reduced]\n\t"
-                "cmovaeq %[reduced], %[value]\n\t"
-                "cmovaeq %[range_if_one], %[range]\n\t"
-                "cmovaeq %[factor_if_one], %[factor]\n\t"
-                "cmovaeq %[shift_if_one], %[shift]\n\t"
-                "adcq %[complements], %[complements]"
+        __asm__(QVX_COMPARE_AND_CHOOSE "adcq %[complements], %[complements]"
                 : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [complements] "+r"(c),
                   [reduced] "=&r"(reduced)
-                : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
-                  [shift_if_one] "r"(shift_if_one)
+                : QVX_CHOICE_INPUTS
                 : "cc");
         complements = c;
     } else {
         std::uint8_t flag;
-        __asm__("movq %[value], %[reduced]\n\t"
-                "subq %[threshold], %[reduced]\n\t"
-                "cmovaeq %[reduced], %[value]\n\t"
-                "cmovaeq %[range_if_one], %[range]\n\t"
-                "cmovaeq %[factor_if_one], %[factor]\n\t"
-                "cmovaeq %[shift_if_one], %[shift]\n\t"
-                "setae %[flag]"
+        __asm__(QVX_COMPARE_AND_CHOOSE "setae %[flag]"
                 : [value] "+r"(v), [range] "+r"(r), [factor] "+r"(f), [shift] "+r"(s), [flag] "=q"(flag),
                   [reduced] "=&r"(reduced)
-                : [threshold] "r"(threshold), [range_if_one] "r"(range_if_one), [factor_if_one] "r"(factor_if_one),
-                  [shift_if_one] "r"(shift_if_one)
+                : QVX_CHOICE_INPUTS
                 : "cc");
-        value = v;
-        range = r;
-        factor = f;
-        shift = s;
-        return flag;
+        one = flag;
     }
+#undef QVX_COMPARE_AND_CHOOSE
+#undef QVX_CHOICE_INPUTS
     value = v;
     range = r;
     factor = f;
     shift = s;
-    return 0;
+    return one;
 #else
     const std::uint64_t one = value >= threshold ? 1u : 0u;
     value = one ? value - threshold : value;
