@@ -44,11 +44,15 @@ enum class newest_bit_lag {
     several_steps,
 };
 
+// Sets whose newest bit is known several steps ahead keep their history complemented: their
+// steps shift it in with the comparison's borrow, and they index window_of_complements.
+constexpr bool keeps_complements(newest_bit_lag lag) { return lag == newest_bit_lag::several_steps; }
+
 // The channel's bits so far: bit k is the bit k + 1 steps back, 1 for +1.
 template <newest_bit_lag lag>
 [[gnu::always_inline]] inline std::uint64_t recent_bits(const lookahead_channel& cs)
 {
-    if constexpr (lag == newest_bit_lag::several_steps)
+    if constexpr (keeps_complements(lag))
         return ~cs.complements;
     else
         return (cs.hist << 1) | cs.newest;
@@ -57,12 +61,30 @@ template <newest_bit_lag lag>
 template <newest_bit_lag lag>
 [[gnu::always_inline]] inline void set_recent_bits(lookahead_channel& cs, std::uint64_t bits)
 {
-    if constexpr (lag == newest_bit_lag::several_steps) {
+    if constexpr (keeps_complements(lag)) {
         cs.complements = ~bits;
     } else {
         cs.hist = bits >> 1;
         cs.newest = bits & 1u;
     }
+}
+
+// Before bit 7 of a byte: bit k is the bit k + 2 steps back, 1 for +1. Where the channel
+// keeps only the 64 newest bits, the oldest of these comes from the byte's start.
+template <newest_bit_lag lag>
+[[gnu::always_inline]] inline std::uint64_t bits_two_back(const lookahead_channel& cs)
+{
+    if constexpr (keeps_complements(lag))
+        return (cs.byte_start << 6) | ((~cs.complements >> 1) & 0x3Fu);
+    else
+        return cs.hist;
+}
+
+// The window tables the channel's steps index.
+template <newest_bit_lag lag>
+[[gnu::always_inline]] inline const std::int16_t* windows_for(const dst_lookahead_tables& tables, std::size_t f)
+{
+    return keeps_complements(lag) ? tables.window_of_complements(f, 0) : tables.window(f, 0);
 }
 
 // The channels of a frame, stepped through in channel order: any number in an array, or a

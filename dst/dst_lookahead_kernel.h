@@ -79,17 +79,6 @@ template <int m, bool check_half_prob, class channel_set>
     }
 }
 
-// Before bit 7 of a byte: bit k is the bit k + 2 steps back, 1 for +1. Where the channel
-// keeps only the 64 newest bits, the oldest of these comes from the byte's start.
-template <newest_bit_lag lag>
-[[gnu::always_inline]] inline std::uint64_t bits_two_back(const lookahead_channel& cs)
-{
-    if constexpr (lag == newest_bit_lag::several_steps)
-        return (cs.byte_start << 6) | ((~cs.complements >> 1) & 0x3Fu);
-    else
-        return cs.hist;
-}
-
 template <bool check_half_prob, class channel_set>
 [[gnu::always_inline]] inline void lookahead_byte(const dst_frame_header& header, const dst_lookahead_tables& tables,
                                                   channel_set& set, lookahead_arith& arith, std::int32_t k)
@@ -156,8 +145,7 @@ template <class channel_set>
         set.for_each([&](lookahead_channel& cs, auto channel) __attribute__((always_inline)) {
             const auto c = static_cast<std::size_t>(channel);
             const std::size_t f = header.filter_of_byte(c, byte);
-            cs.windows = channel_set::lag == newest_bit_lag::several_steps ? tables.window_of_complements(f, 0)
-                                                                           : tables.window(f, 0);
+            cs.windows = windows_for<channel_set::lag>(tables, f);
             cs.newest_weight = tables.newest_bit_weight(f);
             cs.probability = tables.probability_and_sign(header.ptable_of_byte(c, byte));
         });

@@ -59,7 +59,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
-    if constexpr (lag == newest_bit_lag::several_steps) {
+    if constexpr (keeps_complements(lag)) {
         // The bit is up ^ residual, its complement up ^ (1 − residual).
         if constexpr (room_made)
             arith.decode_unchecked_into(p, cs.complements);
