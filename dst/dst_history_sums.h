@@ -1,6 +1,6 @@
 // A filter's prediction summed over a channel's packed history, one table entry per group of
-// 8 past bits (the wide form's int16 sums, the lookahead form's 16-bit lanes). Internal
-// linkage: the lookahead kernel includes this inside its instruction-set switch.
+// 8 past bits, as the wide form sums it. (The lookahead kernel sums whole bytes of
+// predictions in lanes: sum_history_lanes.) Internal linkage, as for the kernels' helpers.
 #pragma once
 
 #include <cstdint>
