@@ -17,12 +17,15 @@ struct lookahead_channel {
     // each step loads its element, where a vector register would need an extraction.
     std::int16_t history_part[8];
     dst_lanes next_history_part;     // the same for the next byte
-    // With one or two channels: bit k of hist is the bit k + 2 steps back (1 for +1), newest
-    // the bit 1 step back (0 or 1). With more, bit k of complements is the bit k + 1 steps
-    // back, 1 for −1: their steps shift it in with the comparison's borrow.
+    // With one channel: bit k of hist is the bit k + 2 steps back (1 for +1), newest the bit
+    // 1 step back (0 or 1). With more, bit k of complements is the bit k + 1 steps back, 1 for
+    // −1: their steps shift it in with the comparison's borrow. With two, earlier_complements
+    // is complements before the newest bit entered: the window taken from it does not wait
+    // for the newest bit.
     std::uint64_t hist;
     std::uint64_t newest;
     std::uint64_t complements;
+    std::uint64_t earlier_complements;
     std::uint64_t byte_start;        // at the byte's start: bit k is the bit k + 1 steps back
     std::uint64_t older;             // at the byte's start: the bits 65..128 steps back
     const std::int16_t* windows;     // window tables of the byte's filter
@@ -37,16 +40,17 @@ enum class newest_bit_lag {
     // The step just before (one channel): both candidate probabilities are looked up
     // meanwhile and the newest bit picks one.
     one_step,
-    // One other channel's step (two channels): the newest bit completes the prediction by
-    // one addition, then one probability is looked up.
+    // One other channel's step (two channels): the newest bit chooses between the two
+    // candidate predictions, then one probability is looked up.
     two_steps,
     // Several steps (three or more channels): the newest bit enters the window lookup.
     several_steps,
 };
 
-// Sets whose newest bit is known several steps ahead keep their history complemented: their
-// steps shift it in with the comparison's borrow, and they index window_of_complements.
-constexpr bool keeps_complements(newest_bit_lag lag) { return lag == newest_bit_lag::several_steps; }
+// Sets of two channels or more keep their history complemented: their steps shift it in with
+// the comparison's borrow, and they index window_of_complements. With one channel the newest
+// bit is needed at once, and a borrow shifted in would lengthen the way to it.
+constexpr bool keeps_complements(newest_bit_lag lag) { return lag != newest_bit_lag::one_step; }
 
 // The channel's bits so far: bit k is the bit k + 1 steps back, 1 for +1.
 template <newest_bit_lag lag>
@@ -63,6 +67,7 @@ template <newest_bit_lag lag>
 {
     if constexpr (keeps_complements(lag)) {
         cs.complements = ~bits;
+        cs.earlier_complements = ~bits >> 1;
     } else {
         cs.hist = bits >> 1;
         cs.newest = bits & 1u;

@@ -93,4 +93,19 @@ template <bool shift_complement = false>
 #endif
 }
 
+// x when bit 0 of bits is 0, y when it is 1, without a branch.
+[[gnu::always_inline]] inline std::int64_t select_by_low_bit(std::uint64_t bits, std::int64_t x, std::int64_t y)
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    __asm__("testb $1, %b[bits]\n\t"
+            "cmovnzq %[y], %[x]"
+            : [x] "+r"(x)
+            : [bits] "q"(bits), [y] "r"(y)
+            : "cc");
+    return x;
+#else
+    return (bits & 1u) != 0 ? y : x;
+#endif
+}
+
 }  // namespace

@@ -36,31 +36,35 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
         e = cs.probability[entry_index(std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window])];
         if (check_half_prob && j < cs.half_prob_end)
             e = at_half_probability(e);
+    } else if constexpr (lag == newest_bit_lag::two_steps) {
+        // Both candidate predictions come from bits at least 2 steps back, and the newest bit
+        // (bit 0 of the complements, 1 for −1) selects one. The window, with its newest bit
+        // set to −1, comes from the complements before that bit, so its lookup need not wait.
+        const std::uint64_t window = ((cs.earlier_complements << 1) & (window_mask - 1)) + 1;
+        const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
+        e = cs.probability[entry_index(select_by_low_bit(cs.complements, if_minus + cs.newest_weight, if_minus))];
+        if (check_half_prob && j < cs.half_prob_end)
+            e = at_half_probability(e);
     } else {
-        // Both candidate predictions come from bits at least 2 steps back; the newest bit only
-        // selects: with one other step in between it selects the table entry's index, right
-        // after its own step (one channel) only the entry itself.
+        // The candidates as with two channels; right after its own step, the newest bit
+        // selects only between their table entries.
         const std::uint64_t window = (cs.hist << 1) & window_mask;
         const std::int64_t if_minus = std::int64_t{cs.history_part[m]} + cs.windows[window_offset + window];
-        if constexpr (lag == newest_bit_lag::two_steps) {
-            e = cs.probability[entry_index(by_newest(if_minus, if_minus + cs.newest_weight))];
-            if (check_half_prob && j < cs.half_prob_end)
-                e = at_half_probability(e);
-        } else {
-            std::uint64_t e_minus = cs.probability[entry_index(if_minus)];
-            std::uint64_t e_plus = cs.probability[entry_index(if_minus + cs.newest_weight)];
-            if (check_half_prob && j < cs.half_prob_end) {
-                e_minus = at_half_probability(e_minus);
-                e_plus = at_half_probability(e_plus);
-            }
-            e = static_cast<std::uint64_t>(
-                by_newest(static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));
+        std::uint64_t e_minus = cs.probability[entry_index(if_minus)];
+        std::uint64_t e_plus = cs.probability[entry_index(if_minus + cs.newest_weight)];
+        if (check_half_prob && j < cs.half_prob_end) {
+            e_minus = at_half_probability(e_minus);
+            e_plus = at_half_probability(e_plus);
         }
+        e = static_cast<std::uint64_t>(
+            by_newest(static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
     if constexpr (keeps_complements(lag)) {
         // The bit is up ^ residual, its complement up ^ (1 − residual).
+        if constexpr (lag == newest_bit_lag::two_steps)
+            cs.earlier_complements = cs.complements;
         if constexpr (room_made)
             arith.decode_unchecked_into(p, cs.complements);
         else
