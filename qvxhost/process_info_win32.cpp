@@ -3,9 +3,6 @@
 #include "qvxhost/windows_text.h"
 #include "util/exceptions.h"
 
-#include <cstdio>
-#include <io.h>
-
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -23,4 +20,11 @@ std::string executable_path()
     }
 }
 
-bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
+// _isatty is true for any character device, the null device too: `2>NUL` would get a progress
+// bar written to nowhere. Only a console has a console mode.
+bool stderr_is_terminal()
+{
+    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
