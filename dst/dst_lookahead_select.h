@@ -78,21 +78,6 @@ template <bool shift_complement = false>
 #endif
 }
 
-// x when bit is 0, y when it is 1, without a branch.
-[[gnu::always_inline]] inline std::int64_t select_by_bit(std::uint64_t bit, std::int64_t x, std::int64_t y)
-{
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    __asm__("testq %[bit], %[bit]\n\t"
-            "cmovnzq %[y], %[x]"
-            : [x] "+r"(x)
-            : [bit] "r"(bit), [y] "r"(y)
-            : "cc");
-    return x;
-#else
-    return bit != 0 ? y : x;
-#endif
-}
-
 // x when bit 0 of bits is 0, y when it is 1, without a branch.
 [[gnu::always_inline]] inline std::int64_t select_by_low_bit(std::uint64_t bits, std::int64_t x, std::int64_t y)
 {

@@ -28,8 +28,6 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
     constexpr int window_offset = (4 << m) - 4;
     // Entry index of a prediction: prediction >> 3, or (prediction − 1) >> 3 when negative.
     auto entry_index = [](std::int64_t prediction) -> std::int64_t { return (prediction + (prediction >> 63)) >> 3; };
-    // x when the newest bit is 0, y when it is 1, without a branch.
-    auto by_newest = [&cs](std::int64_t x, std::int64_t y) { return select_by_bit(cs.newest, x, y); };
     std::uint64_t e;
     if constexpr (lag == newest_bit_lag::several_steps) {
         const std::uint64_t window = cs.complements & window_mask;  // into window_of_complements
@@ -57,7 +55,7 @@ template <int m, bool check_half_prob, newest_bit_lag lag, bool room_made = fals
             e_plus = at_half_probability(e_plus);
         }
         e = static_cast<std::uint64_t>(
-            by_newest(static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));
+            select_by_low_bit(cs.newest, static_cast<std::int64_t>(e_minus), static_cast<std::int64_t>(e_plus)));
     }
     const std::uint64_t p = e & 0xFFu;
     const std::uint64_t up = e >> 8;
