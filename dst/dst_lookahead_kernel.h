@@ -14,8 +14,8 @@
 //
 // Its parts: the arithmetic decoder (dst_lookahead_arith.h), its branch-free choices
 // (dst_lookahead_select.h), the channel sets (dst_lookahead_channels.h), the step of one bit
-// (dst_lookahead_step.h); here, the history sums and the rows, bytes and frames that the
-// steps make up.
+// (dst_lookahead_step.h) and the order of the history sums (dst_history_sums.h); here, the
+// history sums' lanes and the rows, bytes and frames that the steps make up.
 #pragma once
 
 #include <bit>
@@ -25,6 +25,7 @@
 
 #include "dst/dst_code_end.h"
 #include "dst/dst_frame_header.h"
+#include "dst/dst_history_sums.h"
 #include "dst/dst_lookahead_arith.h"
 #include "dst/dst_lookahead_channels.h"
 #include "dst/dst_lookahead_step.h"
@@ -34,9 +35,8 @@
 namespace {
 
 // The history part of a byte's 8 predictions; lo and hi are the history's bits 0..63 and
-// 64..127. Σ over the groups g < groups of group g's table entry, unrolled from the highest
-// group down; two sums halve the chain. A group's byte offset in its table is one rotation
-// and one mask, which a processor with BMI2 does without a copy.
+// 64..127. A group's byte offset in its table is one rotation and one mask, which a processor
+// with BMI2 does without a copy.
 [[gnu::always_inline]] inline dst_lanes sum_history_lanes(const dst_lanes* lanes, int groups, std::uint64_t lo,
                                                           std::uint64_t hi)
 {
@@ -49,34 +49,10 @@ namespace {
         const std::size_t offset = std::rotr(half, (8 * g - 4) & 63) & 0xFF0u;
         return *reinterpret_cast<const dst_lanes*>(base + static_cast<std::size_t>(g) * table_bytes + offset);
     };
-    auto sum = [&](int count) __attribute__((always_inline)) {
-        dst_lanes a{};
-        dst_lanes b{};
-        switch (count) {
-        case 16: a += entry(15); [[fallthrough]];
-        case 15: b += entry(14); [[fallthrough]];
-        case 14: a += entry(13); [[fallthrough]];
-        case 13: b += entry(12); [[fallthrough]];
-        case 12: a += entry(11); [[fallthrough]];
-        case 11: b += entry(10); [[fallthrough]];
-        case 10: a += entry(9); [[fallthrough]];
-        case 9: b += entry(8); [[fallthrough]];
-        case 8: a += entry(7); [[fallthrough]];
-        case 7: b += entry(6); [[fallthrough]];
-        case 6: a += entry(5); [[fallthrough]];
-        case 5: b += entry(4); [[fallthrough]];
-        case 4: a += entry(3); [[fallthrough]];
-        case 3: b += entry(2); [[fallthrough]];
-        case 2: a += entry(1); [[fallthrough]];
-        case 1: b += entry(0); [[fallthrough]];
-        default: break;
-        }
-        return a + b;
-    };
     // Full-length filters, the common kind, take a path of their own without the dispatch.
     if (groups == dst_lookahead_tables::groups_per_filter)
-        return sum(dst_lookahead_tables::groups_per_filter);
-    return sum(groups);
+        return sum_over_groups<dst_lanes>(dst_lookahead_tables::groups_per_filter, entry);
+    return sum_over_groups<dst_lanes>(groups, entry);
 }
 
 // A fixed set makes room in the code register for up to three steps at once (24 bits), before
