@@ -1,5 +1,5 @@
 // The file system of local paths, and read-only files over the OS's files.
-// The OS calls live in local_filesystem_posix.cpp.
+// The OS calls live in local_filesystem_posix.cpp and local_filesystem_win32.cpp.
 #pragma once
 
 #include "host/filesystem.h"

@@ -2,35 +2,56 @@
 #include "qvxhost/local_filesystem.h"
 #include "qvxhost/utf8_paths.h"
 
-#include "qvxhost/read_only_file.h"
 #include "qvxhost/service_impl.h"
+#include "qvxhost/windowed_file.h"
 #include "qvxhost/windows_text.h"
 
 #include <algorithm>
+#include <utility>
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace {
 
-class local_file_impl : public read_only_file {
+// An open file and, where the system gives one, its read-only mapping object (an empty file has
+// none, and nothing to read either), both closed when it goes; what windowed_file needs of them.
+class win32_file {
 public:
-    explicit local_file_impl(HANDLE handle) : handle_(handle) {}
-    ~local_file_impl() { CloseHandle(handle_); }
-    local_file_impl(const local_file_impl&) = delete;
-    local_file_impl& operator=(const local_file_impl&) = delete;
-
-    std::size_t read(void* buffer, std::size_t bytes, abort_signal& abort) override
+    explicit win32_file(HANDLE handle)
+        : handle_(handle), mapping_(CreateFileMappingW(handle, nullptr, PAGE_READONLY, 0, 0, nullptr))
     {
-        abort.check();
-        auto* out = static_cast<unsigned char*>(buffer);
+    }
+    win32_file(win32_file&& other) noexcept
+        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)), mapping_(std::exchange(other.mapping_, nullptr))
+    {
+    }
+    win32_file& operator=(win32_file&&) = delete;
+    ~win32_file()
+    {
+        if (mapping_ != nullptr) CloseHandle(mapping_);
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+
+    // While the view exists, Windows refuses to cut the file short, so the view cannot fault.
+    const unsigned char* map(std::uint64_t start, std::size_t length) const
+    {
+        if (mapping_ == nullptr) return nullptr;
+        return static_cast<const unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_READ, static_cast<DWORD>(start >> 32),
+                                                               static_cast<DWORD>(start), length));
+    }
+
+    static void unmap(const unsigned char* view, std::size_t) noexcept { UnmapViewOfFile(view); }
+
+    std::size_t read_at(unsigned char* out, std::size_t bytes, std::uint64_t offset) const
+    {
         std::size_t done = 0;
         while (done < bytes) {
             // ReadFile takes 32-bit counts; the position travels in the OVERLAPPED.
             const DWORD step = static_cast<DWORD>(std::min<std::size_t>(bytes - done, std::size_t{1} << 30));
             OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(position_);
-            at.OffsetHigh = static_cast<DWORD>(position_ >> 32);
+            at.Offset = static_cast<DWORD>(offset + done);
+            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
             DWORD got = 0;
             if (!ReadFile(handle_, out + done, step, &got, &at)) {
                 const DWORD error = GetLastError();
@@ -39,23 +60,13 @@ public:
             }
             if (got == 0) break;
             done += got;
-            position_ += got;
         }
         return done;
     }
 
-    std::uint64_t get_size(abort_signal& abort) override
-    {
-        abort.check();
-        LARGE_INTEGER size{};
-        if (!GetFileSizeEx(handle_, &size)) throw exception_io("Cannot read file size: " + windows_error_text(GetLastError()));
-        return static_cast<std::uint64_t>(size.QuadPart);
-    }
-
     // Windows counts file times as the host does: 100-nanosecond ticks since 1601-01-01.
-    std::uint64_t get_timestamp(abort_signal& abort) override
+    std::uint64_t timestamp() const
     {
-        abort.check();
         FILETIME written{};
         if (!GetFileTime(handle_, nullptr, nullptr, &written))
             throw exception_io("Cannot read file status: " + windows_error_text(GetLastError()));
@@ -64,6 +75,7 @@ public:
 
 private:
     HANDLE handle_;
+    HANDLE mapping_;
 };
 
 } // namespace
@@ -89,7 +101,10 @@ file_ptr open_local_file(const std::string& path, abort_signal& abort)
         CloseHandle(handle);
         throw exception_io("Cannot open " + path + ": not a regular file");
     }
-    return make_service<local_file_impl>(handle);
+    win32_file file(handle);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle, &size)) throw exception_io("Cannot read file size: " + windows_error_text(GetLastError()));
+    return make_service<windowed_file<win32_file>>(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
 }
 
 std::FILE* open_utf8_file(const std::string& path, const char* mode)
