@@ -7,14 +7,7 @@
 #include "dst/dst_frame_error.h"
 #include "dst/dst_lookahead.h"
 #include "dst/dst_segmentation.h"
-
-namespace {
-
-// A plain frame cut short is completed with DSD silence, not with zeros (a full-scale
-// negative run) that would be heard as a click.
-constexpr std::uint8_t dsd_silence_byte = 0x69;
-
-}  // namespace
+#include "util/dsd_silence.h"
 
 void dst_frame_decoder::create(int channel_count, int rate_factor)
 {

@@ -9,6 +9,7 @@
 #include "input/audio_chunk_view.h"
 #include "input/dsp_chunk_list_impl.h"
 #include "input/resampler_selection.h"
+#include "util/dsd_silence.h"
 
 #include <cmath>
 #include <cstring>
@@ -19,7 +20,6 @@
 namespace {
 
 constexpr std::uint32_t block_bytes_per_channel = 16384;
-constexpr std::uint8_t dsd_silence = 0x69;
 constexpr iff_stream::chunk_id id_dst = iff_stream::make_id("DST ");
 constexpr iff_stream::chunk_id id_dstf = iff_stream::make_id("DSTF");
 
@@ -117,7 +117,7 @@ bool input_dsdiff::read_dst_frame(std::uint32_t& bytes, abort_signal& abort)
             [&] { return dst_decoder->decode_frame(static_cast<std::uint32_t>(size), frame_buffer.data(), dsd_buffer.data()); });
         // A frame whose arithmetic code ends wrongly plays as silence: timing
         // is kept and nothing of the previous frame is repeated.
-        if (status != 0) std::memset(dsd_buffer.data(), dsd_silence, dsd_buffer.size());
+        if (status != 0) std::memset(dsd_buffer.data(), dsd_silence_byte, dsd_buffer.size());
 
         next_frame_index = static_cast<std::uint32_t>(index + 1);
         std::uint32_t n = static_cast<std::uint32_t>(dsd_buffer.size());

@@ -1,5 +1,7 @@
 #include "dsd_generator.h"
 
+#include "util/dsd_silence.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -7,7 +9,6 @@ namespace dsdgen {
 
 namespace {
 
-constexpr std::uint8_t silence_pattern = 0x69;
 // The band the noise is shaped away from, whatever the DSD rate.
 constexpr double audio_band = 22050.0;
 constexpr int modulator_order = 7;
@@ -39,7 +40,7 @@ void dsd_generator::generate(std::span<std::uint8_t> interleaved)
         channel& ch = channels[c];
         for (std::size_t k = c; k < interleaved.size(); k += count) {
             if (ch.silent) {
-                interleaved[k] = silence_pattern;
+                interleaved[k] = dsd_silence_byte;
                 continue;
             }
             unsigned byte = 0;

@@ -1,6 +1,7 @@
 #include "dsdiff_input.h"
 #include "dst/dst_frame_decoder.h"
 #include "dsttool_commands.h"
+#include "util/dsd_silence.h"
 
 #include <fstream>
 #include <iostream>
@@ -36,7 +37,7 @@ int run_decode(const dsttool_command_line& cl)
         }
         if (status != 0) {
             std::cerr << "frame " << k << ": bad arithmetic code\n";
-            std::fill(dsd.begin(), dsd.end(), std::uint8_t{0x69});
+            std::fill(dsd.begin(), dsd.end(), dsd_silence_byte);
         }
         out.write(reinterpret_cast<const char*>(dsd.data()), static_cast<std::streamsize>(dsd.size()));
         if (!out) throw std::runtime_error("cannot write " + cl.output);

@@ -2,6 +2,7 @@
 #include "dst_encoder/frame_encoder.h"
 #include "dst_file_writer.h"
 #include "dsttool_commands.h"
+#include "util/dsd_silence.h"
 
 #include <algorithm>
 #include <iostream>
@@ -27,7 +28,7 @@ int run_encode(const dsttool_command_line& cl, std::ostream& report)
         if (got == 0) break;
         sound_bytes += got;
         // The last frame is completed with DSD silence.
-        std::fill(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(), std::uint8_t{0x69});
+        std::fill(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(), dsd_silence_byte);
         const dst_encoder::encoder_options options =
             cl.random_features ? dst_encoder::random_options(*cl.random_features * 1000003 + k, channels) : cl.options;
         output.add_frame(encoder.encode(block, options));
