@@ -3,8 +3,8 @@
 // and the component's own records must read back without an error.
 #include "preferences/configuration_io.h"
 #include "preferences/settings.h"
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/memory_streams.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/player/memory_streams.h"
 #include "host/service_impl.h"
 
 #include <cstdint>

@@ -1,18 +1,18 @@
 // qvxhost: loads the DSDIFF component as the media player does and drives it
 // from the command line. Output goes to stdout only when the command succeeds.
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/batch_command.h"
-#include "qvxhost/batch_plan.h"
-#include "qvxhost/command_line.h"
-#include "qvxhost/commands.h"
-#include "qvxhost/component_loader.h"
-#include "qvxhost/console_receivers.h"
-#include "qvxhost/host_services.h"
-#include "qvxhost/process_info.h"
-#include "qvxhost/progress_bar.h"
-#include "qvxhost/service_impl.h"
-#include "qvxhost/shared_library.h"
-#include "qvxhost/utf8_paths.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/converter/batch_command.h"
+#include "qvxhost/converter/batch_plan.h"
+#include "qvxhost/converter/command_line.h"
+#include "qvxhost/converter/commands.h"
+#include "qvxhost/player/component_loader.h"
+#include "qvxhost/player/console_receivers.h"
+#include "qvxhost/player/host_services.h"
+#include "qvxhost/converter/process_info.h"
+#include "qvxhost/converter/progress_bar.h"
+#include "qvxhost/player/service_impl.h"
+#include "qvxhost/player/shared_library.h"
+#include "qvxhost/player/utf8_paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +21,7 @@
 #include <vector>
 
 #if defined(_WIN32)
-#include "qvxhost/windows_text.h"
+#include "qvxhost/player/windows_text.h"
 #endif
 
 namespace {

@@ -2,7 +2,7 @@
 // are checked, and the properties of valid files.
 #include "dsdiff/validate.h"
 #include "memory_source.h"
-#include "qvxhost/abort_signal_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
 
 #include <gtest/gtest.h>
 

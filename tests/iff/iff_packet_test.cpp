@@ -2,8 +2,8 @@
 #include "iff/iff_packet.h"
 #include "iff/reader_limited_v2.h"
 #include "memory_source.h"
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/file_wrapper.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "tests/doubles/file_wrapper.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "input/input_entry_impl.h"
 #include "memory_source.h"
 #include "preferences/settings.h"
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/service_registry_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/player/service_registry_impl.h"
 #include "host/audio_chunk_impl.h"
 
 #include <gtest/gtest.h>

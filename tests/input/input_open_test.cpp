@@ -3,11 +3,11 @@
 #include "input/input_entry_impl.h"
 #include "memory_source.h"
 #include "preferences/settings.h"
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/console_receivers.h"
-#include "qvxhost/read_only_file.h"
-#include "qvxhost/service_registry_impl.h"
-#include "qvxhost/track_info_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/player/console_receivers.h"
+#include "qvxhost/player/read_only_file.h"
+#include "qvxhost/player/service_registry_impl.h"
+#include "qvxhost/player/track_info_impl.h"
 #include "host/audio_chunk_impl.h"
 
 #include <gtest/gtest.h>

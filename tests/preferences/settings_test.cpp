@@ -2,9 +2,9 @@
 // history text.
 #include "preferences/configuration_io.h"
 #include "preferences/settings.h"
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/memory_streams.h"
-#include "qvxhost/service_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/player/memory_streams.h"
+#include "qvxhost/player/service_impl.h"
 
 #include <gtest/gtest.h>
 

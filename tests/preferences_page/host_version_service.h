@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/preferences_page.h"
-#include "qvxhost/service_registry_impl.h"
+#include "qvxhost/player/service_registry_impl.h"
 #include "host/service_impl.h"
 
 class host_version_impl : public core_version_info {

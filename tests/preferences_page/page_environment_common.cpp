@@ -2,9 +2,9 @@
 // page service from the factory list.
 #include "page_environment.h"
 
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/memory_streams.h"
-#include "qvxhost/service_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/player/memory_streams.h"
+#include "qvxhost/player/service_impl.h"
 
 #include <stdexcept>
 

@@ -3,8 +3,8 @@
 #include "host_version_service.h"
 #include "page_environment.h"
 
-#include "qvxhost/process_info.h"
-#include "qvxhost/shared_library.h"
+#include "qvxhost/converter/process_info.h"
+#include "qvxhost/player/shared_library.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "qvxhost/command_line.h"
+#include "qvxhost/converter/command_line.h"
 
 #include <gtest/gtest.h>
 

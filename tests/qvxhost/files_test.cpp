@@ -1,12 +1,12 @@
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/faulty_file.h"
-#include "qvxhost/file_wrapper.h"
-#include "qvxhost/local_filesystem.h"
-#include "qvxhost/memory_file.h"
-#include "qvxhost/service_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "tests/doubles/faulty_file.h"
+#include "tests/doubles/file_wrapper.h"
+#include "qvxhost/player/local_filesystem.h"
+#include "tests/doubles/memory_file.h"
+#include "qvxhost/player/service_impl.h"
 #include "temp_dir.h"
 #ifdef _WIN32
-#include "qvxhost/windows_text.h"
+#include "qvxhost/player/windows_text.h"
 #endif
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/config_record.h"
-#include "qvxhost/console_receivers.h"
-#include "qvxhost/memory_streams.h"
-#include "qvxhost/service_impl.h"
-#include "qvxhost/track_info_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/player/config_record.h"
+#include "qvxhost/player/console_receivers.h"
+#include "qvxhost/player/memory_streams.h"
+#include "qvxhost/player/service_impl.h"
+#include "qvxhost/player/track_info_impl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qvxhost/pcm_writer.h"
+#include "qvxhost/converter/pcm_writer.h"
 #include "util/exceptions.h"
 #include "temp_dir.h"
 

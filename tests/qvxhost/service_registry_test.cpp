@@ -1,5 +1,5 @@
-#include "qvxhost/service_impl.h"
-#include "qvxhost/service_registry_impl.h"
+#include "qvxhost/player/service_impl.h"
+#include "qvxhost/player/service_registry_impl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "qvxhost/abort_signal_impl.h"
-#include "qvxhost/audio_chunk_list.h"
-#include "qvxhost/service_impl.h"
-#include "qvxhost/soxr_resampler.h"
+#include "qvxhost/player/abort_signal_impl.h"
+#include "tests/doubles/audio_chunk_list.h"
+#include "qvxhost/player/service_impl.h"
+#include "qvxhost/player/soxr_resampler.h"
 
 #include <gtest/gtest.h>
 

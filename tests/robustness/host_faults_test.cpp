@@ -5,7 +5,7 @@
 #include "dst_encoder/frame_encoder.h"
 #include "fake_resampler.h"
 #include "playback.h"
-#include "qvxhost/faulty_file.h"
+#include "tests/doubles/faulty_file.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "allocation_counter.h"
 #include "dst_encoder/frame_encoder.h"
 #include "playback.h"
-#include "qvxhost/read_only_file.h"
+#include "qvxhost/player/read_only_file.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "dsdiff_writer.h"
-#include "qvxhost/memory_file.h"
-#include "qvxhost/service_impl.h"
+#include "tests/doubles/memory_file.h"
+#include "qvxhost/player/service_impl.h"
 
 inline service_ptr_t<file> memory_source(std::vector<std::uint8_t> bytes)
 {

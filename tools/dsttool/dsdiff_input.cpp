@@ -1,7 +1,7 @@
 #include "dsdiff_input.h"
 
 #include "dsdiff/validate.h"
-#include "qvxhost/local_filesystem.h"
+#include "qvxhost/player/local_filesystem.h"
 
 #include <iostream>
 #include <stdexcept>

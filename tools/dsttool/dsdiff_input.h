@@ -4,7 +4,7 @@
 
 #include "dsdiff/stream_properties.h"
 #include "iff/iff_packet.h"
-#include "qvxhost/abort_signal_impl.h"
+#include "qvxhost/player/abort_signal_impl.h"
 
 #include <cstdint>
 #include <string>

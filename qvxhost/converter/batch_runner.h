@@ -1,0 +1,27 @@
+// Runs a batch: its files on several threads at once, each through its own
+// decoder object of the one loaded component, each output under a temporary
+// name until complete.
+#pragma once
+
+#include "qvxhost/player/abort_signal_impl.h"
+#include "qvxhost/converter/batch_plan.h"
+#include "qvxhost/converter/batch_progress.h"
+#include "qvxhost/converter/commands.h"
+
+#include <functional>
+
+struct batch_options {
+    // Format, depth, gain and seek for every file; input, output and callbacks are set per file.
+    decode_request settings;
+    unsigned jobs = 1;
+    bool overwrite = false;
+    bool skip_existing = false;
+};
+
+// [main thread] Decodes every planned file, reporting to `progress`, until all
+// are done or `interrupted` turns true: then `abort` is raised, the running
+// decodes end with the component's "User abort" and no further file starts.
+// A file that fails leaves neither output nor temporary file; the others go on.
+// The component's settings must be in place: they are not changed here.
+batch_totals run_batch(const loaded_component& component, const batch_plan& plan, const batch_options& options,
+                       abort_signal_impl& abort, const std::function<bool()>& interrupted, batch_progress& progress);

@@ -1,0 +1,18 @@
+#include "qvxhost/converter/process_info.h"
+
+#include "util/exceptions.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
+
+std::string executable_path()
+{
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) throw exception_io("Cannot find the program's own path: " + error.message());
+    return path.string();
+}
+
+bool stderr_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }

@@ -1,0 +1,92 @@
+#include "qvxhost/converter/tag_writer.h"
+
+#include "util/exceptions.h"
+
+#include <taglib/attachedpictureframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <memory>
+
+namespace {
+
+TagLib::String text(const std::string& utf8) { return TagLib::String(utf8, TagLib::String::UTF8); }
+
+TagLib::ByteVector bytes(const std::vector<std::uint8_t>& data)
+{
+    return TagLib::ByteVector(reinterpret_cast<const char*>(data.data()), static_cast<unsigned int>(data.size()));
+}
+
+[[noreturn]] void cannot_write(const std::string& path)
+{
+    throw exception_io("Cannot write the tags of " + path);
+}
+
+void write_flac(const std::string& path, const track_tags& tags)
+{
+    TagLib::FLAC::File file(path.c_str(), false);
+    if (!file.isValid()) cannot_write(path);
+    TagLib::Ogg::XiphComment& comment = *file.xiphComment(true);
+    for (const auto& [name, values] : tags.fields)
+        for (const auto& value : values) comment.addField(text(name), text(value), false);
+    for (const auto& picture : tags.pictures) {
+        auto block = std::make_unique<TagLib::FLAC::Picture>();
+        block->setType(static_cast<TagLib::FLAC::Picture::Type>(picture.type));
+        block->setMimeType(text(picture.mime_type));
+        block->setDescription(text(picture.description));
+        block->setData(bytes(picture.data));
+        file.addPicture(block.release());  // the file owns its pictures
+    }
+    if (!file.save()) cannot_write(path);
+}
+
+// ID3v2 keeps track and disc totals with their numbers ("3/12").
+TagLib::PropertyMap id3_properties(const track_tags& tags)
+{
+    TagLib::PropertyMap map;
+    for (const auto& [name, values] : tags.fields) {
+        if (name == "TRACKTOTAL" || name == "DISCTOTAL") continue;
+        TagLib::StringList list;
+        for (const auto& value : values) list.append(text(value));
+        map.insert(text(name), list);
+    }
+    for (const auto& [number, total] : {std::pair{"TRACKNUMBER", "TRACKTOTAL"}, std::pair{"DISCNUMBER", "DISCTOTAL"}}) {
+        const auto numbers = tags.values(number);
+        const auto totals = tags.values(total);
+        if (!numbers.empty() && !totals.empty()) map.replace(number, text(numbers[0] + "/" + totals[0]));
+    }
+    return map;
+}
+
+void write_wav(const std::string& path, const track_tags& tags)
+{
+    TagLib::RIFF::WAV::File file(path.c_str(), false);
+    if (!file.isValid()) cannot_write(path);
+    const TagLib::PropertyMap map = id3_properties(tags);
+    TagLib::ID3v2::Tag& id3 = *file.ID3v2Tag();
+    id3.setProperties(map);
+    for (const auto& picture : tags.pictures) {
+        auto frame = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
+        frame->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(picture.type));
+        frame->setMimeType(text(picture.mime_type));
+        frame->setDescription(text(picture.description));
+        frame->setPicture(bytes(picture.data));
+        id3.addFrame(frame.release());  // the tag owns its frames
+    }
+    // INFO holds the common fields only (title, artist, album, comment, genre, year, track).
+    file.InfoTag()->setProperties(map);
+    if (!file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v4)) cannot_write(path);
+}
+
+} // namespace
+
+void write_tags(const std::string& path, output_format format, const track_tags& tags)
+{
+    if (format == output_format::flac) write_flac(path, tags);
+    if (format == output_format::wav) write_wav(path, tags);
+}

@@ -1,0 +1,19 @@
+#include "qvxhost/converter/track_tags.h"
+
+std::vector<std::string> track_tags::values(const std::string& name) const
+{
+    for (const auto& [field, field_values] : fields)
+        if (field == name) return field_values;
+    return {};
+}
+
+std::string tag_lines(const track_tags& tags)
+{
+    std::string text;
+    for (const auto& [name, values] : tags.fields)
+        for (const auto& value : values) text += "tag." + name + "=" + value + "\n";
+    for (const auto& picture : tags.pictures)
+        text += "tag.PICTURE=type " + std::to_string(picture.type) + ", " + picture.mime_type + ", " +
+                std::to_string(picture.data.size()) + " bytes\n";
+    return text;
+}

@@ -1,8 +1,0 @@
-#include "qvxhost/file_wrapper.h"
-
-#include "qvxhost/service_impl.h"
-
-bool file_wrapper::service_query(service_ptr_t<service_base>& out, const guid& interface_guid)
-{
-    return query_interfaces<file, stream_reader>(this, out, interface_guid);
-}
