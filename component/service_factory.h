@@ -17,7 +17,6 @@ public:
     {
         out = static_cast<service_base*>(static_cast<typename T::service_class*>(&object));
     }
-    T& get() noexcept { return object; }
 
 private:
     service_static_t<T> object;

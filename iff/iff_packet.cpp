@@ -1,6 +1,7 @@
 #include "iff/iff_packet.h"
 
 #include "iff/reader_limited_v2.h"
+#include "host/service_impl.h"
 #include "util/exceptions.h"
 
 namespace iff_stream {
@@ -30,7 +31,7 @@ chunk_id read_id(file& stream, abort_signal& abort)
 
 service_ptr_t<file> make_range(const service_ptr_t<file>& base, std::uint64_t begin, std::uint64_t end)
 {
-    return service_ptr_t<file>(new reader_limited_v2(base, begin, end));
+    return make_service<reader_limited_v2>(base, begin, end);
 }
 
 } // namespace

@@ -7,18 +7,6 @@ reader_limited_v2::reader_limited_v2(service_ptr_t<file> base_file, std::uint64_
 {
 }
 
-int reader_limited_v2::service_add_ref() noexcept
-{
-    return static_cast<int>(reference_count.fetch_add(1, std::memory_order_relaxed) + 1);
-}
-
-int reader_limited_v2::service_release() noexcept
-{
-    const std::uint32_t left = reference_count.fetch_sub(1, std::memory_order_acq_rel) - 1;
-    if (left == 0) delete this;
-    return static_cast<int>(left);
-}
-
 bool reader_limited_v2::service_query(service_ptr_t<service_base>& out, const guid& interface_guid)
 {
     return answer_query<file>(this, out, interface_guid);

@@ -3,16 +3,14 @@
 
 #include "host/file.h"
 
-#include <atomic>
 #include <cstdint>
 
-class reader_limited_v2 final : public file {
+// Made with make_service (host/service_impl.h), which counts its references.
+class reader_limited_v2 : public file {
 public:
     // Takes a counted reference to `base`; the position starts at `begin`.
     reader_limited_v2(service_ptr_t<file> base, std::uint64_t begin, std::uint64_t end) noexcept;
 
-    int service_add_ref() noexcept override;
-    int service_release() noexcept override;
     bool service_query(service_ptr_t<service_base>& out, const guid& interface_guid) override;
 
     // Moves the base to this reader's position first, so that several readers
@@ -31,12 +29,13 @@ public:
     void reopen(abort_signal& abort) override;
     void on_idle(abort_signal& abort) override;
 
-private:
+protected:
+    // Deleted only by its last release.
     ~reader_limited_v2() = default;
 
+private:
     service_ptr_t<file> base;
     std::uint64_t begin;
     std::uint64_t end;
     std::uint64_t position; // as a position of `base`; never below `begin`
-    std::atomic<std::uint32_t> reference_count{0};
 };

@@ -40,7 +40,7 @@ public:
     void seek_seconds(double seconds, abort_signal& abort);
 
     // Highest rate the decoder takes on: 1024 times 48 kHz. The channel count needs
-    // no limit here: validation allows at most 32, one per bit of the channel mask.
+    // no limit here: validation allows at most eight, one per known channel identifier.
     static constexpr std::uint32_t max_decode_rate = 1024 * 48000;
 
 private:
@@ -50,7 +50,7 @@ private:
     void check_decodable() const;
     // Fill dsd_buffer and set `bytes`; false when there is no more data. A plain block is
     // always true: a short (possibly empty) block sets end_of_data instead.
-    bool read_plain_block(std::uint32_t& bytes, abort_signal& abort);
+    void read_plain_block(std::uint32_t& bytes, abort_signal& abort);
     bool read_dst_frame(std::uint32_t& bytes, abort_signal& abort);
     // Converts the first `bytes` of dsd_buffer, `bytes / channel_count` floats
     // per channel, interleaved at `pcm`.

@@ -85,13 +85,12 @@ void input_dsdiff::start_decoding(std::uint32_t subsong, abort_signal& abort)
     pcm_buffer.resize(buffer_bytes);
 }
 
-bool input_dsdiff::read_plain_block(std::uint32_t& bytes, abort_signal& abort)
+void input_dsdiff::read_plain_block(std::uint32_t& bytes, abort_signal& abort)
 {
     const std::size_t want = dsd_buffer.size();
     const std::size_t got = props.sound_reader->read(dsd_buffer.data(), want, abort);
     if (got < want) end_of_data = true;
     bytes = static_cast<std::uint32_t>(got);
-    return true;
 }
 
 bool input_dsdiff::read_dst_frame(std::uint32_t& bytes, abort_signal& abort)
@@ -202,7 +201,13 @@ bool input_dsdiff::decode_next(audio_chunk& chunk, abort_signal& abort)
         }
 
         std::uint32_t bytes = 0;
-        const bool have_data = props.is_dst ? read_dst_frame(bytes, abort) : read_plain_block(bytes, abort);
+        // A plain block always has data to deliver (possibly none at all, at the end).
+        bool have_data = true;
+        if (props.is_dst) {
+            have_data = read_dst_frame(bytes, abort);
+        } else {
+            read_plain_block(bytes, abort);
+        }
         if (!have_data) {
             // DST end: drain what the resampler still holds, once.
             if (!resampling || resampler.is_empty()) return false;

@@ -3,15 +3,13 @@
 #pragma once
 
 #include "host/guid.h"
+#include "host/settings_ids.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
-
-// The setting that caps the component's output sample rate.
-inline constexpr guid max_rate_setting_guid = make_guid("B735F284-607A-4EC2-91A0-AC761AF90B7E");
 
 // Data1 little-endian 32-bit, Data2 and Data3 little-endian 16-bit, then Data4 in order.
 std::array<std::uint8_t, 16> guid_bytes(const guid& id);

@@ -192,7 +192,7 @@ TEST(iff_packet_container, find_child_searches_from_start_index)
 TEST(reader_limited, reads_stop_at_range_end)
 {
     service_ptr_t<file> base = memory_source(text("0123456789"));
-    service_ptr_t<file> reader(new reader_limited_v2(base, 2, 6));
+    service_ptr_t<file> reader = make_service<reader_limited_v2>(base, 2, 6);
     EXPECT_EQ(reader->get_size(never), 4u);
     char buf[16] = {};
     EXPECT_EQ(reader->read(buf, sizeof buf, never), 4u);
@@ -211,8 +211,8 @@ TEST(reader_limited, reads_stop_at_range_end)
 TEST(reader_limited, two_readers_over_one_base_alternate)
 {
     service_ptr_t<file> base = memory_source(text("abcdefghij"));
-    service_ptr_t<file> first(new reader_limited_v2(base, 0, 5));
-    service_ptr_t<file> second(new reader_limited_v2(base, 5, 10));
+    service_ptr_t<file> first = make_service<reader_limited_v2>(base, 0, 5);
+    service_ptr_t<file> second = make_service<reader_limited_v2>(base, 5, 10);
     std::string a, b;
     for (int i = 0; i < 5; ++i) {
         char c = 0;
@@ -227,7 +227,7 @@ TEST(reader_limited, two_readers_over_one_base_alternate)
 
 TEST(reader_limited, is_read_only_and_answers_only_the_file_interface)
 {
-    service_ptr_t<file> reader(new reader_limited_v2(memory_source(text("abc")), 0, 3));
+    service_ptr_t<file> reader = make_service<reader_limited_v2>(memory_source(text("abc")), 0, 3);
     EXPECT_THROW(reader->write("x", 1, never), exception_io_denied);
     EXPECT_THROW(reader->resize(0, never), exception_io_denied);
     EXPECT_THROW(reader->seek_ex(0, 7, never), exception_io_data);
