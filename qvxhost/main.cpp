@@ -1,15 +1,15 @@
 // qvxhost: loads the DSDIFF component as the media player does and drives it
 // from the command line. Output goes to stdout only when the command succeeds.
-#include "qvxhost/player/abort_signal_impl.h"
-#include "qvxhost/converter/batch_command.h"
 #include "qvxhost/converter/batch_plan.h"
 #include "qvxhost/converter/command_line.h"
-#include "qvxhost/converter/commands.h"
+#include "qvxhost/converter/decode_command.h"
+#include "qvxhost/converter/info_command.h"
+#include "qvxhost/converter/process_info.h"
+#include "qvxhost/player/abort_signal_impl.h"
 #include "qvxhost/player/component_loader.h"
+#include "qvxhost/player/executable_path.h"
 #include "qvxhost/player/console_receivers.h"
 #include "qvxhost/player/host_services.h"
-#include "qvxhost/converter/process_info.h"
-#include "qvxhost/converter/progress_bar.h"
 #include "qvxhost/player/service_impl.h"
 #include "qvxhost/player/shared_library.h"
 #include "qvxhost/player/utf8_paths.h"
@@ -33,32 +33,6 @@ std::string default_component_path()
         (program.parent_path() / ".." / "lib" / (std::string("qvx_input_dsdiff") + shared_library_suffix)).lexically_normal());
 }
 
-void print_warning(const std::string& text) { std::fprintf(stderr, "warning: %s\n", text.c_str()); }
-
-std::string run(const command_line& command, std::optional<loaded_component>& component, host_services& host)
-{
-    component.emplace(command.component.value_or(default_component_path()), host.registry());
-    abort_signal_impl abort;
-    if (command.what == command_line::command::info)
-        return run_info(*component, command.input, abort, command.tags, print_warning);
-
-    decode_request request{command.input, command.output, command.max_rate, command.seek_seconds, command.format,
-                           command.bits, command.gain_db, {}, print_warning};
-    std::optional<progress_bar> bar;
-    if (stderr_is_terminal()) {
-        bar.emplace();
-        request.progress = [&bar](double fraction, double) { bar->update(fraction); };
-    }
-    return run_decode(*component, request, abort);
-}
-
-// Several inputs or a folder: the batch prints its own report and gives the exit status.
-int run_batch_command(const command_line& command, std::optional<loaded_component>& component, host_services& host)
-{
-    component.emplace(command.component.value_or(default_component_path()), host.registry());
-    return run_batch_decode(command, *component);
-}
-
 // The program itself, on its arguments as UTF-8.
 int run_program(const std::vector<std::string>& arguments)
 {
@@ -71,10 +45,17 @@ int run_program(const std::vector<std::string>& arguments)
         const command_line command = parse_command_line(arguments);
         if (command.what == command_line::command::help) {
             output = usage_text();
-        } else if (command.what == command_line::command::decode && is_batch(command.inputs)) {
-            return run_batch_command(command, component, host);
         } else {
-            output = run(command, component, host);
+            component.emplace(command.component.value_or(default_component_path()), host.registry());
+            if (command.what == command_line::command::version) {
+                output = version_text(*component);
+            } else if (command.what == command_line::command::decode) {
+                return is_batch(command.inputs) ? run_batch_decode(command, *component) : run_single_decode(command, *component);
+            } else {
+                abort_signal_impl abort;
+                output = run_info(*component, command.input, abort, command.tags,
+                                  [&](const std::string& text) { std::fprintf(stderr, "warning: %s: %s\n", command.input.c_str(), text.c_str()); });
+            }
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "error: %s\n", error.what());

@@ -15,18 +15,19 @@ std::string clock_text(double seconds)
 
 } // namespace
 
-batch_progress::batch_progress(std::vector<std::uint64_t> weights, bool terminal) : terminal_(terminal)
+batch_progress::batch_progress(std::vector<file> files, bool terminal)
 {
-    for (auto weight : weights) {
-        files_.push_back({weight, 0, 0, false});
-        total_weight_ += weight;
+    for (auto& about : files) {
+        total_weight_ += about.weight;
+        files_.push_back({std::move(about)});
     }
+    if (terminal) line_.emplace();
 }
 
 batch_progress::~batch_progress()
 {
     const std::lock_guard lock(mutex_);
-    clear_line();
+    line_.reset();
 }
 
 void batch_progress::update(std::size_t index, double fraction, double audio_seconds)
@@ -36,57 +37,58 @@ void batch_progress::update(std::size_t index, double fraction, double audio_sec
     files_[index].audio_seconds = audio_seconds;
 }
 
-void batch_progress::file_done(std::size_t index, double audio_seconds)
+void batch_progress::file_done(std::size_t index, double audio_seconds, const char* outcome)
 {
     files_[index].done = true;
     files_[index].fraction = 1;
     files_[index].audio_seconds = audio_seconds;
-    if (!terminal_) {
-        const std::string line = status_text() + "\n";
-        std::fwrite(line.data(), 1, line.size(), stderr);
-    } else {
+    if (line_) {
         draw();
+    } else {
+        const std::string line = status_text() + ": " + outcome + " " + files_[index].about.name + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
     }
 }
 
-void batch_progress::converted(std::size_t index, double audio_seconds)
+void batch_progress::converted(std::size_t index, double audio_seconds, std::size_t concealed_spans)
 {
     const std::lock_guard lock(mutex_);
     ++totals_.converted;
     totals_.audio_seconds += audio_seconds;
-    file_done(index, audio_seconds);
+    totals_.concealed_spans += concealed_spans;
+    file_done(index, audio_seconds, "converted");
 }
 
 void batch_progress::failed(std::size_t index, const std::string& message)
 {
     const std::lock_guard lock(mutex_);
     ++totals_.failed;
-    clear_line();
+    if (line_) line_->clear();
     std::fprintf(stderr, "error: %s\n", message.c_str());
-    file_done(index, 0);
+    file_done(index, 0, "failed");
 }
 
 void batch_progress::skipped(std::size_t index, const std::string& message)
 {
     const std::lock_guard lock(mutex_);
     ++totals_.skipped;
-    clear_line();
+    if (line_) line_->clear();
     std::fprintf(stderr, "%s\n", message.c_str());
-    file_done(index, 0);
+    file_done(index, 0, "skipped");
 }
 
 void batch_progress::message(const std::string& line)
 {
     const std::lock_guard lock(mutex_);
-    clear_line();
+    if (line_) line_->clear();
     std::fprintf(stderr, "%s\n", line.c_str());
-    if (terminal_) draw();
+    if (line_) draw();
 }
 
 void batch_progress::tick()
 {
     const std::lock_guard lock(mutex_);
-    if (!terminal_ || finished_) return;
+    if (!line_ || finished_) return;
     if (std::chrono::steady_clock::now() - drawn_ < std::chrono::milliseconds(100)) return;
     draw();
 }
@@ -95,49 +97,35 @@ std::string batch_progress::status_text() const
 {
     std::size_t done = 0;
     double audio = 0, weight_done = 0;
-    for (const auto& file : files_) {
-        done += file.done ? 1 : 0;
-        audio += file.audio_seconds;
-        weight_done += file.fraction * static_cast<double>(file.weight);
+    for (const auto& state : files_) {
+        done += state.done ? 1 : 0;
+        audio += state.audio_seconds;
+        weight_done += state.fraction * static_cast<double>(state.about.weight);
     }
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     char text[160];
-    int length = std::snprintf(text, sizeof text, "%zu/%zu files, %s of audio", done, files_.size(),
-                               clock_text(audio).c_str());
+    int length = std::snprintf(text, sizeof text, "%zu/%zu files, %s of audio", done, files_.size(), clock_text(audio).c_str());
     if (elapsed > 0.5 && audio > 0)
         length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", %.1f x real time",
                                 audio / elapsed);
     if (elapsed > 0.5 && weight_done > 0 && done < files_.size()) {
         const double left = elapsed * (static_cast<double>(total_weight_) - weight_done) / weight_done;
-        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", %s left",
-                      clock_text(left).c_str());
+        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", %s left", clock_text(left).c_str());
     }
     return text;
 }
 
 void batch_progress::draw()
 {
-    const std::string text = status_text();
-    const std::size_t width = text.size();
-    // Spaces over what a longer line before left standing.
-    std::fprintf(stderr, "\r%s%*s", text.c_str(), static_cast<int>(shown_width_ > width ? shown_width_ - width : 0), "");
-    std::fflush(stderr);
-    shown_width_ = width;
+    line_->draw(status_text());
     drawn_ = std::chrono::steady_clock::now();
-}
-
-void batch_progress::clear_line()
-{
-    if (!terminal_ || shown_width_ == 0) return;
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(shown_width_), "");
-    shown_width_ = 0;
 }
 
 batch_totals batch_progress::finish(std::size_t not_started)
 {
     const std::lock_guard lock(mutex_);
     finished_ = true;
-    clear_line();
+    if (line_) line_->clear();
     totals_.not_started = not_started;
     totals_.wall_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     return totals_;
@@ -145,14 +133,13 @@ batch_totals batch_progress::finish(std::size_t not_started)
 
 std::string summary_line(const batch_totals& totals)
 {
-    char text[200];
-    int length = std::snprintf(text, sizeof text, "%zu converted, %zu failed, %zu skipped", totals.converted,
-                               totals.failed, totals.skipped);
-    if (totals.not_started != 0)
-        length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ", %zu not started",
-                                totals.not_started);
-    std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
-                  "; %.2f h of audio in %.1f s, %.1f x real time", totals.audio_seconds / 3600, totals.wall_seconds,
-                  totals.wall_seconds > 0 ? totals.audio_seconds / totals.wall_seconds : 0.0);
-    return text;
+    std::string text = std::to_string(totals.converted) + " converted, " + std::to_string(totals.failed) + " failed, " +
+                       std::to_string(totals.skipped) + " skipped";
+    if (totals.not_started != 0) text += ", " + std::to_string(totals.not_started) + " not started";
+    if (totals.concealed_spans != 0)
+        text += ", " + std::to_string(totals.concealed_spans) + (totals.concealed_spans == 1 ? " span" : " spans") + " concealed";
+    char rest[120];
+    std::snprintf(rest, sizeof rest, "; %.2f h of audio in %.1f s, %.1f x real time", totals.audio_seconds / 3600,
+                  totals.wall_seconds, totals.wall_seconds > 0 ? totals.audio_seconds / totals.wall_seconds : 0.0);
+    return text + rest;
 }

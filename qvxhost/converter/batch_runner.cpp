@@ -1,7 +1,4 @@
 #include "qvxhost/converter/batch_runner.h"
-#include "qvxhost/player/utf8_paths.h"
-
-#include "qvxhost/converter/output_file.h"
 
 #include <algorithm>
 #include <atomic>
@@ -48,28 +45,22 @@ private:
     void convert(std::size_t index)
     {
         const batch_item& item = plan_.items[index];
-        std::error_code error;
-        if (std::filesystem::exists(item.output, error) && !options_.overwrite) {
-            if (options_.skip_existing) {
-                progress_.skipped(index, "skipped: " + item.input + ": " + utf8_from_path(item.output) + " exists already");
-            } else {
-                progress_.failed(index, item.input + ": " + utf8_from_path(item.output) +
-                                            " exists already (use --overwrite or --skip-existing)");
-            }
+        if (!item.fault.empty()) {
+            progress_.failed(index, item.fault);
             return;
         }
         try {
-            output_file output(item.output);
-            decode_request request = options_.settings;
-            request.input = item.input;
-            request.output = output.temporary_path();
-            request.progress = [&](double fraction, double seconds) { progress_.update(index, fraction, seconds); };
-            request.warn = [&](const std::string& text) { progress_.message("warning: " + item.input + ": " + text); };
-            const decode_outcome outcome = decode_file(component_, request, abort_);
-            output.commit(options_.overwrite);
-            const double seconds =
-                outcome.sample_rate != 0 ? static_cast<double>(outcome.frames) / outcome.sample_rate : 0.0;
-            progress_.converted(index, seconds);
+            const conversion_result result = convert_item(
+                component_, item, options_.settings, abort_,
+                [&](double fraction, double seconds) { progress_.update(index, fraction, seconds); },
+                [&](const std::string& text) { progress_.message("warning: " + item.input + ": " + text); });
+            if (result.skipped) {
+                progress_.skipped(index, *result.skipped);
+                return;
+            }
+            const decode_outcome& outcome = result.outcome;
+            const double seconds = outcome.sample_rate != 0 ? static_cast<double>(outcome.frames) / outcome.sample_rate : 0.0;
+            progress_.converted(index, seconds, outcome.concealed_spans);
         } catch (const std::exception& failure) {
             // The output file's destructor has removed what was written by now.
             progress_.failed(index, item.input + ": " + failure.what());
@@ -93,7 +84,7 @@ private:
 batch_totals run_batch(const loaded_component& component, const batch_plan& plan, const batch_options& options,
                        abort_signal_impl& abort, const std::function<bool()>& interrupted, batch_progress& progress)
 {
-    for (const auto& fault : plan.faults) progress.message("error: " + fault);
+    for (const auto& note : plan.notes) progress.message(note);
     batch_jobs jobs(component, plan, options, abort, progress);
     const std::size_t workers = std::clamp<std::size_t>(options.jobs, 1, std::max<std::size_t>(plan.items.size(), 1));
     {
@@ -106,7 +97,5 @@ batch_totals run_batch(const loaded_component& component, const batch_plan& plan
             progress.tick();
         }
     }
-    batch_totals totals = progress.finish(plan.items.size() - std::min(jobs.started(), plan.items.size()));
-    totals.failed += plan.faults.size();
-    return totals;
+    return progress.finish(plan.items.size() - std::min(jobs.started(), plan.items.size()));
 }

@@ -3,19 +3,16 @@
 // name until complete.
 #pragma once
 
-#include "qvxhost/player/abort_signal_impl.h"
 #include "qvxhost/converter/batch_plan.h"
 #include "qvxhost/converter/batch_progress.h"
-#include "qvxhost/converter/commands.h"
+#include "qvxhost/converter/file_conversion.h"
+#include "qvxhost/player/abort_signal_impl.h"
 
 #include <functional>
 
 struct batch_options {
-    // Format, depth, gain and seek for every file; input, output and callbacks are set per file.
-    decode_request settings;
+    conversion_settings settings;
     unsigned jobs = 1;
-    bool overwrite = false;
-    bool skip_existing = false;
 };
 
 // [main thread] Decodes every planned file, reporting to `progress`, until all

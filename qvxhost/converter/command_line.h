@@ -1,7 +1,8 @@
-// The qvxhost command line.
+// The qvxhost command line: one table of options, from which both the parser and the
+// help text are made.
 #pragma once
 
-#include "qvxhost/converter/pcm_writer.h"
+#include "qvxhost/converter/output_formats.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +11,7 @@
 #include <vector>
 
 struct command_line {
-    enum class command { help, info, decode };
+    enum class command { help, version, info, decode };
 
     command what = command::help;
     std::string input;                     // info, decode: the (first) DSDIFF file or folder
@@ -24,6 +25,7 @@ struct command_line {
     std::optional<unsigned> jobs;          // decode: --jobs, at least 1
     bool overwrite = false;                // decode: --overwrite
     bool skip_existing = false;            // decode: --skip-existing
+    bool conceal = false;                  // decode: --conceal
     bool tags = false;                     // info: --tags
     std::optional<std::string> component;  // --component
 };
@@ -31,5 +33,8 @@ struct command_line {
 // Throws std::invalid_argument with a message for the user on a malformed command line.
 command_line parse_command_line(std::span<const std::string> arguments);
 
+// Throws std::invalid_argument when `format` has no depth of `bits` (--bits with raw float).
+void check_depth(output_format format, int bits);
+
 // The text of qvxhost --help.
-const char* usage_text();
+std::string usage_text();

@@ -3,58 +3,29 @@
 #include "util/exceptions.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cstdio>
 
-std::optional<output_format> parse_output_format(std::string_view name)
+std::unique_ptr<pcm_writer> open_pcm_writer(const std::string& path, const std::string& shown, const pcm_encoding& encoding,
+                                            const pcm_layout& layout)
 {
-    if (name == "f32") return output_format::f32;
-    if (name == "wav") return output_format::wav;
-    if (name == "flac") return output_format::flac;
-    return std::nullopt;
-}
-
-output_format output_format_for(const std::string& path, std::optional<output_format> forced)
-{
-    if (forced) return *forced;
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        std::string extension = path.substr(dot + 1);
-        std::transform(extension.begin(), extension.end(), extension.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (auto format = parse_output_format(extension)) return *format;
-    }
-    throw exception_io("Cannot tell the output format of " + path + ": use --format f32|wav|flac");
-}
-
-namespace {
-const char* format_title(output_format format)
-{
-    switch (format) {
-    case output_format::f32: return "raw float";
-    case output_format::wav: return "WAV";
-    case output_format::flac: return "FLAC";
-    }
-    return "this";
-}
-} // namespace
-
-int default_bits(output_format format) { return format == output_format::flac ? 24 : 0; }
-
-std::unique_ptr<pcm_writer> open_pcm_writer(const std::string& path, const pcm_encoding& encoding,
-                                            std::uint32_t sample_rate, std::uint32_t channels)
-{
-    const bool integer_depth = encoding.bits == 16 || encoding.bits == 24;
-    if ((encoding.bits != 0 && !integer_depth) || (encoding.format == output_format::f32 && encoding.bits != 0) ||
-        (encoding.format == output_format::flac && !integer_depth))
-        throw exception_io("Cannot create " + path + ": " + format_title(encoding.format) + " output has no depth of " +
+    const output_format_info& info = format_info(encoding.format);
+    if (std::find(info.depths.begin(), info.depths.end(), encoding.bits) == info.depths.end())
+        throw exception_io("Cannot create " + shown + ": " + std::string(info.title) + " output has no depth of " +
                            std::to_string(encoding.bits) + " bits");
-    if (encoding.format == output_format::f32) return open_raw_float_writer(path, encoding.gain_db);
-    return open_sndfile_writer(path, encoding, sample_rate, channels);
+    return info.open(path, shown, encoding, layout);
 }
 
-std::unique_ptr<pcm_writer> open_pcm_writer(const std::string& path, output_format format, std::uint32_t sample_rate,
-                                            std::uint32_t channels)
+std::unique_ptr<pcm_writer> open_pcm_writer(const std::string& path, output_format format, const pcm_layout& layout)
 {
-    return open_pcm_writer(path, pcm_encoding{format, default_bits(format), 0.0}, sample_rate, channels);
+    return open_pcm_writer(path, path, pcm_encoding{format, format_info(format).default_bits, 0.0}, layout);
+}
+
+std::string flac_channel_mask_tag(const pcm_layout& layout)
+{
+    // FLAC's order without a tag, for 1 to 8 channels: mono, stereo, 3.0, quad, 5.0, 5.1, 6.1, 7.1.
+    static constexpr std::uint32_t default_masks[] = {0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x70F, 0x63F};
+    if (layout.channels >= 1 && layout.channels <= 8 && layout.channel_mask == default_masks[layout.channels - 1]) return {};
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(layout.channel_mask));
+    return text;
 }

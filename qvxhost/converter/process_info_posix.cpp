@@ -1,18 +1,13 @@
 #include "qvxhost/converter/process_info.h"
 
-#include "util/exceptions.h"
-
-#include <filesystem>
-#include <system_error>
-
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-std::string executable_path()
-{
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) throw exception_io("Cannot find the program's own path: " + error.message());
-    return path.string();
-}
-
 bool stderr_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+std::size_t stderr_terminal_width()
+{
+    struct winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+    return size.ws_col;
+}

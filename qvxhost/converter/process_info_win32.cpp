@@ -1,24 +1,7 @@
 #include "qvxhost/converter/process_info.h"
 
-#include "qvxhost/player/windows_text.h"
-#include "util/exceptions.h"
-
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-
-std::string executable_path()
-{
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) throw exception_io("Cannot find the program's own path: " + windows_error_text(GetLastError()));
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return utf16_to_utf8(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 // _isatty is true for any character device, the null device too: `2>NUL` would get a progress
 // bar written to nowhere. Only a console has a console mode.
@@ -27,4 +10,12 @@ bool stderr_is_terminal()
     const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+std::size_t stderr_terminal_width()
+{
+    CONSOLE_SCREEN_BUFFER_INFO console{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &console)) return 80;
+    const int columns = console.srWindow.Right - console.srWindow.Left + 1;
+    return columns > 0 ? static_cast<std::size_t>(columns) : 80;
 }

@@ -4,26 +4,21 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-constexpr int bar_width = 40;
-}
-
 void progress_bar::update(double fraction)
 {
     const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0);
-    if (percent == shown_percent_) return;
+    const std::size_t columns = terminal_line::usable_columns();
+    if (percent == shown_percent_ && columns == shown_columns_) return;
     shown_percent_ = percent;
-    const int filled = percent * bar_width / 100;
-    const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
-                            std::string(static_cast<std::size_t>(bar_width - filled), '.');
-    std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent);
-    std::fflush(stderr);
-}
-
-progress_bar::~progress_bar()
-{
-    if (shown_percent_ < 0) return;
-    // Blank the line so that whatever is printed next starts clean.
-    std::fprintf(stderr, "\r%*s\r", bar_width + 8, "");
-    std::fflush(stderr);
+    shown_columns_ = columns;
+    char number[8];
+    std::snprintf(number, sizeof number, "%3d%%", percent);
+    // "[####....] 42%": the bar takes what the terminal leaves, up to 40 characters.
+    const std::size_t bar = std::min<std::size_t>(40, columns > 7 ? columns - 7 : 0);
+    if (bar < 10) {
+        line_.draw(number);
+        return;
+    }
+    const std::size_t filled = static_cast<std::size_t>(percent) * bar / 100;
+    line_.draw("[" + std::string(filled, '#') + std::string(bar - filled, '.') + "] " + number);
 }

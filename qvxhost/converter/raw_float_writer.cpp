@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -14,10 +16,10 @@ namespace {
 
 class raw_float_writer final : public pcm_writer {
 public:
-    raw_float_writer(const std::string& path, double gain_db)
-        : path_(path), levels_(gain_db, 0), stream_(open_utf8_file(path, "wb"))
+    raw_float_writer(const std::string& path, const std::string& shown, double gain_db)
+        : shown_(shown), levels_(gain_db, 0), stream_(open_utf8_file(path, "wb"))
     {
-        if (stream_ == nullptr) throw exception_io("Cannot create " + path + ": " + std::strerror(errno));
+        if (stream_ == nullptr) throw exception_io("Cannot create " + shown + ": " + std::strerror(errno));
     }
     ~raw_float_writer() override
     {
@@ -46,19 +48,20 @@ public:
             }
             written = std::fwrite(swapped.data(), sizeof(std::uint32_t), swapped.size(), stream_);
         }
-        if (written != samples.size()) throw exception_io("Cannot write " + path_ + ": " + std::strerror(errno));
+        if (written != samples.size()) throw exception_io("Cannot write " + shown_ + ": " + std::strerror(errno));
     }
 
     void finish() override
     {
         std::FILE* stream = std::exchange(stream_, nullptr);
-        if (std::fclose(stream) != 0) throw exception_io("Cannot write " + path_ + ": " + std::strerror(errno));
+        // Buffered bytes reach the file here: a full disk may only show now.
+        if (std::fclose(stream) != 0) throw exception_io("Cannot write " + shown_ + ": " + std::strerror(errno));
     }
 
     const level_control& levels() const override { return levels_; }
 
 private:
-    std::string path_;
+    std::string shown_;
     level_control levels_;
     std::FILE* stream_;
     std::vector<float> scaled_;
@@ -66,7 +69,19 @@ private:
 
 } // namespace
 
-std::unique_ptr<pcm_writer> open_raw_float_writer(const std::string& path, double gain_db)
+std::unique_ptr<pcm_writer> open_raw_float_writer(const std::string& path, const std::string& shown, const pcm_encoding& encoding,
+                                                  const pcm_layout&)
 {
-    return std::make_unique<raw_float_writer>(path, gain_db);
+    return std::make_unique<raw_float_writer>(path, shown, encoding.gain_db);
+}
+
+void verify_raw_float_output(const std::string& path, const std::string& shown, const pcm_layout& layout, std::uint64_t frames)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path_from_utf8(path), error);
+    const std::uint64_t expected = frames * layout.channels * sizeof(float);
+    if (error) throw exception_io("Cannot read back " + shown + ": " + error.message());
+    if (size != expected)
+        throw exception_io("Cannot write " + shown + ": the finished file holds " + std::to_string(size) + " bytes instead of " +
+                           std::to_string(expected));
 }

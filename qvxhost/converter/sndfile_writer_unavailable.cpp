@@ -1,12 +1,13 @@
-// Builds without libsndfile (the Windows build) write raw float only.
+// Builds without libsndfile write raw float only.
 #include "qvxhost/converter/pcm_writer.h"
 
 #include "util/exceptions.h"
 
-std::unique_ptr<pcm_writer> open_sndfile_writer(const std::string& path, const pcm_encoding& encoding, std::uint32_t,
-                                                std::uint32_t)
+std::unique_ptr<pcm_writer> open_sndfile_writer(const std::string&, const std::string& shown, const pcm_encoding&,
+                                                const pcm_layout&)
 {
-    if (encoding.format == output_format::f32) return open_raw_float_writer(path, encoding.gain_db);
-    throw exception_io("Cannot create " + path + ": this build of qvxhost writes raw float (.f32) only; "
-                       "WAV and FLAC need libsndfile, which the Windows build does not include");
+    throw exception_io("Cannot create " + shown + ": this build of qvxhost writes raw float (.f32) only; "
+                       "WAV and FLAC need libsndfile, which it was built without");
 }
+
+void verify_sndfile_output(const std::string&, const std::string&, const pcm_layout&, std::uint64_t) {}

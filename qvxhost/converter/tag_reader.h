@@ -7,7 +7,6 @@
 
 #include <string>
 
-// Empty tags for a file without any. Throws exception_io naming the path and
-// the fault when the file or its tag cannot be read (and in builds without
-// TagLib, for every file).
+// Empty tags for a file without any. Throws exception_io naming the fault when
+// the file or its tag cannot be read (and in builds without TagLib, for every file).
 track_tags read_tags(const std::string& path);

@@ -22,7 +22,7 @@ constexpr std::uint64_t largest_tag_bytes = 64u << 20;
 // The chunks of a DSDIFF file that carry tags, located by reading the chunk headers only.
 class tag_chunk_finder {
 public:
-    explicit tag_chunk_finder(const std::string& path) : path_(path), in_(path, std::ios::binary)
+    explicit tag_chunk_finder(const std::string& path) : in_(path, std::ios::binary)
     {
         if (!in_) throw exception_io("Cannot open " + path + ": " + std::strerror(errno));
         in_.seekg(0, std::ios::end);
@@ -32,7 +32,7 @@ public:
         const std::uint64_t size = header(0, form);
         read_at(12, type, 4);
         if (std::memcmp(form, "FRM8", 4) != 0 || std::memcmp(type, "DSD ", 4) != 0)
-            throw exception_io_data(path + " is not a DSDIFF file");
+            throw exception_io_data("not a DSDIFF file");
         walk(16, std::min(12 + size, file_size_), 0);
     }
 
@@ -56,7 +56,7 @@ private:
     {
         in_.seekg(static_cast<std::streamoff>(at));
         if (!in_.read(static_cast<char*>(out), static_cast<std::streamsize>(bytes)))
-            throw exception_io_data("Cannot read the chunk at byte " + std::to_string(at) + " of " + path_);
+            throw exception_io_data("Cannot read the chunk at byte " + std::to_string(at));
     }
 
     void walk(std::uint64_t at, std::uint64_t end, int depth)
@@ -65,11 +65,10 @@ private:
             char id[4];
             const std::uint64_t size = header(at, id);
             const std::uint64_t data = at + 12;
-            if (size > end - data) throw exception_io_data("The \"" + std::string(id, 4) + "\" chunk of " + path_ +
-                                                           " reaches beyond its container");
+            if (size > end - data) throw exception_io_data("The \"" + std::string(id, 4) + "\" chunk reaches beyond its container");
             const std::string name(id, 4);
             if (name == "ID3 " && !id3) {
-                if (size > largest_tag_bytes) throw exception_io_data("The \"ID3 \" chunk of " + path_ + " is too large");
+                if (size > largest_tag_bytes) throw exception_io_data("The \"ID3 \" chunk is too large");
                 id3.emplace(static_cast<std::size_t>(size));
                 read_at(data, id3->data(), id3->size());
             } else if (name == "PROP" && depth == 0 && size >= 4) {
@@ -99,7 +98,6 @@ private:
         if (!text.empty()) out = text;
     }
 
-    std::string path_;
     std::ifstream in_;
     std::uint64_t file_size_ = 0;
 };
@@ -132,15 +130,15 @@ void split_number(track_tags& tags, const std::string& number_name, const std::s
     }
 }
 
-void read_id3(const std::string& path, const std::vector<std::uint8_t>& bytes, track_tags& tags)
+void read_id3(const std::vector<std::uint8_t>& bytes, track_tags& tags)
 {
     if (bytes.size() < 10 || std::memcmp(bytes.data(), "ID3", 3) != 0)
-        throw exception_io_data("The \"ID3 \" chunk of " + path + " holds no ID3v2 tag");
+        throw exception_io_data("The \"ID3 \" chunk holds no ID3v2 tag");
     TagLib::ByteVectorStream stream(TagLib::ByteVector(reinterpret_cast<const char*>(bytes.data()),
                                                        static_cast<unsigned int>(bytes.size())));
     const id3_chunk_file file(stream);
     const TagLib::ID3v2::Tag& tag = *file.tag();
-    if (tag.header()->tagSize() == 0) throw exception_io_data("The ID3v2 tag of " + path + " cannot be read");
+    if (tag.header()->tagSize() == 0) throw exception_io_data("The ID3v2 tag cannot be read");
     const TagLib::PropertyMap properties = tag.properties();
     for (const auto& [name, values] : properties) {
         std::vector<std::string> texts;
@@ -166,7 +164,7 @@ track_tags read_tags(const std::string& path)
 {
     const tag_chunk_finder chunks(path);
     track_tags tags;
-    if (chunks.id3) read_id3(path, *chunks.id3, tags);
+    if (chunks.id3) read_id3(*chunks.id3, tags);
     if (chunks.title && tags.values("TITLE").empty()) tags.fields.emplace_back("TITLE", std::vector{*chunks.title});
     if (chunks.artist && tags.values("ARTIST").empty()) tags.fields.emplace_back("ARTIST", std::vector{*chunks.artist});
     split_number(tags, "TRACKNUMBER", "TRACKTOTAL");

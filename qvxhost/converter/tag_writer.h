@@ -3,10 +3,12 @@
 // for what INFO can hold.
 #pragma once
 
-#include "qvxhost/converter/pcm_writer.h"
+#include "qvxhost/converter/output_formats.h"
 #include "qvxhost/converter/track_tags.h"
 
 #include <string>
 
-// Throws exception_io naming the path when the file cannot be rewritten.
-void write_tags(const std::string& path, output_format format, const track_tags& tags);
+// Writes into `path`, named `shown` in messages. False when the file is of a kind that
+// cannot take tags (a WAV that became RF64); throws exception_io when the file cannot be
+// rewritten.
+bool write_tags(const std::string& path, const std::string& shown, output_format format, const track_tags& tags);

@@ -1,5 +1,6 @@
 #include "qvxhost/converter/tag_writer.h"
 
+#include "qvxhost/player/utf8_paths.h"
 #include "util/exceptions.h"
 
 #include <taglib/attachedpictureframe.h>
@@ -11,7 +12,9 @@
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <fstream>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -22,15 +25,15 @@ TagLib::ByteVector bytes(const std::vector<std::uint8_t>& data)
     return TagLib::ByteVector(reinterpret_cast<const char*>(data.data()), static_cast<unsigned int>(data.size()));
 }
 
-[[noreturn]] void cannot_write(const std::string& path)
+[[noreturn]] void cannot_write(const std::string& shown)
 {
-    throw exception_io("Cannot write the tags of " + path);
+    throw exception_io("Cannot write the tags of " + shown);
 }
 
-void write_flac(const std::string& path, const track_tags& tags)
+void write_flac(const std::string& path, const std::string& shown, const track_tags& tags)
 {
     TagLib::FLAC::File file(path.c_str(), false);
-    if (!file.isValid()) cannot_write(path);
+    if (!file.isValid()) cannot_write(shown);
     TagLib::Ogg::XiphComment& comment = *file.xiphComment(true);
     for (const auto& [name, values] : tags.fields)
         for (const auto& value : values) comment.addField(text(name), text(value), false);
@@ -42,7 +45,7 @@ void write_flac(const std::string& path, const track_tags& tags)
         block->setData(bytes(picture.data));
         file.addPicture(block.release());  // the file owns its pictures
     }
-    if (!file.save()) cannot_write(path);
+    if (!file.save()) cannot_write(shown);
 }
 
 // ID3v2 keeps track and disc totals with their numbers ("3/12").
@@ -63,10 +66,19 @@ TagLib::PropertyMap id3_properties(const track_tags& tags)
     return map;
 }
 
-void write_wav(const std::string& path, const track_tags& tags)
+// TagLib reads RIFF only: a WAV that had to become RF64 (beyond 4 GiB) cannot take tags.
+bool is_rf64(const std::string& path)
 {
+    std::ifstream in(path_from_utf8(path), std::ios::binary);
+    char id[4] = {};
+    return in.read(id, 4) && std::string_view(id, 4) == "RF64";
+}
+
+bool write_wav(const std::string& path, const std::string& shown, const track_tags& tags)
+{
+    if (is_rf64(path)) return false;
     TagLib::RIFF::WAV::File file(path.c_str(), false);
-    if (!file.isValid()) cannot_write(path);
+    if (!file.isValid()) cannot_write(shown);
     const TagLib::PropertyMap map = id3_properties(tags);
     TagLib::ID3v2::Tag& id3 = *file.ID3v2Tag();
     id3.setProperties(map);
@@ -80,13 +92,15 @@ void write_wav(const std::string& path, const track_tags& tags)
     }
     // INFO holds the common fields only (title, artist, album, comment, genre, year, track).
     file.InfoTag()->setProperties(map);
-    if (!file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v4)) cannot_write(path);
+    if (!file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v4)) cannot_write(shown);
+    return true;
 }
 
 } // namespace
 
-void write_tags(const std::string& path, output_format format, const track_tags& tags)
+bool write_tags(const std::string& path, const std::string& shown, output_format format, const track_tags& tags)
 {
-    if (format == output_format::flac) write_flac(path, tags);
-    if (format == output_format::wav) write_wav(path, tags);
+    if (format == output_format::flac) write_flac(path, shown, tags);
+    if (format == output_format::wav) return write_wav(path, shown, tags);
+    return true;
 }

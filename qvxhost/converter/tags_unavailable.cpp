@@ -9,7 +9,7 @@ track_tags read_tags(const std::string&)
     throw exception_io("this build of qvxhost reads no tags (TagLib is not part of the Windows build)");
 }
 
-void write_tags(const std::string& path, output_format, const track_tags&)
+bool write_tags(const std::string&, const std::string& shown, output_format, const track_tags&)
 {
-    throw exception_io("Cannot write the tags of " + path + ": this build of qvxhost has no TagLib");
+    throw exception_io("Cannot write the tags of " + shown + ": this build of qvxhost has no TagLib");
 }

@@ -25,5 +25,9 @@ struct track_tags {
     std::vector<std::string> values(const std::string& name) const;
 };
 
+// A value as one line: line breaks as \n and \r, and the backslash itself as \\, so that
+// whoever reads the lines back can tell them apart.
+std::string one_line(const std::string& value);
+
 // "tag.NAME=value" lines, one per value, then "tag.PICTURE=type N, MIME, SIZE bytes" per picture.
 std::string tag_lines(const track_tags& tags);

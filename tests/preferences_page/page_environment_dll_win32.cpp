@@ -3,7 +3,7 @@
 #include "host_version_service.h"
 #include "page_environment.h"
 
-#include "qvxhost/converter/process_info.h"
+#include "qvxhost/player/executable_path.h"
 #include "qvxhost/player/shared_library.h"
 
 #include <cstdlib>

@@ -55,7 +55,7 @@ TEST(pcm_writer, f32_holds_the_exact_sample_bytes)
 {
     temp_dir dir;
     const auto samples = test_samples(100);
-    auto writer = open_pcm_writer(dir.file("out.f32"), output_format::f32, 352800, 3);
+    auto writer = open_pcm_writer(dir.file("out.f32"), output_format::f32, pcm_layout{352800, 3, 0x7});
     writer->write({samples.data(), 150});
     writer->write({samples.data() + 150, samples.size() - 150});
     writer->finish();
@@ -64,19 +64,20 @@ TEST(pcm_writer, f32_holds_the_exact_sample_bytes)
     EXPECT_EQ(std::memcmp(bytes.data(), samples.data(), bytes.size()), 0);
 }
 
-// WAV stores 32-bit floats: reading back gives the same samples, rate, channels and frames.
+// WAV stores 32-bit floats: reading back gives the same samples, rate, channels and frames, in a
+// WAVE_FORMAT_EXTENSIBLE file (it names the speakers) that stays RIFF below 4 GiB.
 TEST(pcm_writer, wav_reads_back_with_its_format)
 {
     temp_dir dir;
     const auto samples = test_samples(1000);
-    auto writer = open_pcm_writer(dir.file("out.wav"), output_format::wav, 88200, 3);
+    auto writer = open_pcm_writer(dir.file("out.wav"), output_format::wav, pcm_layout{88200, 3, 0x7});
     writer->write(samples);
     writer->finish();
     const auto back = read_back(dir.file("out.wav"));
     EXPECT_EQ(back.info.samplerate, 88200);
     EXPECT_EQ(back.info.channels, 3);
     EXPECT_EQ(back.info.frames, 1000);
-    EXPECT_EQ(back.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(back.info.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);
     EXPECT_EQ(back.samples, samples);
 }
 
@@ -85,7 +86,7 @@ TEST(pcm_writer, flac_reads_back_within_24_bit_precision)
 {
     temp_dir dir;
     const auto samples = test_samples(1000);
-    auto writer = open_pcm_writer(dir.file("out.flac"), output_format::flac, 352800, 3);
+    auto writer = open_pcm_writer(dir.file("out.flac"), output_format::flac, pcm_layout{352800, 3, 0x7});
     writer->write(samples);
     writer->finish();
     const auto back = read_back(dir.file("out.flac"));
@@ -116,7 +117,7 @@ TEST(pcm_writer, integer_depths_apply_gain_dither_and_count_clipping)
         const std::string name = format == output_format::wav ? "out.wav" : "out.flac";
         std::vector<char> first;
         for (int run = 0; run < 2; ++run) {
-            auto writer = open_pcm_writer(dir.file(name), pcm_encoding{format, 16, gain_db}, 44100, 3);
+            auto writer = open_pcm_writer(dir.file(name), dir.file(name), pcm_encoding{format, 16, gain_db}, pcm_layout{44100, 3, 0x7});
             writer->write(samples);
             writer->finish();
             EXPECT_EQ(writer->levels().clipped(), beyond) << name;
@@ -135,7 +136,7 @@ TEST(pcm_writer, integer_depths_apply_gain_dither_and_count_clipping)
         EXPECT_LT(std::abs(error_sum / samples.size()), 0.1 / 32768) << name << ": dither without bias";
     }
     // Float output takes the gain too.
-    auto writer = open_pcm_writer(dir.file("out.f32"), pcm_encoding{output_format::f32, 0, -20 * std::log10(2.0)}, 44100, 3);
+    auto writer = open_pcm_writer(dir.file("out.f32"), dir.file("out.f32"), pcm_encoding{output_format::f32, 0, -20 * std::log10(2.0)}, pcm_layout{44100, 3, 0x7});
     writer->write(samples);
     writer->finish();
     const auto bytes = file_bytes(dir.file("out.f32"));
@@ -145,8 +146,8 @@ TEST(pcm_writer, integer_depths_apply_gain_dither_and_count_clipping)
         std::memcpy(&value, bytes.data() + 4 * i, 4);
         ASSERT_FLOAT_EQ(value, samples[i] / 2) << "sample " << i;
     }
-    EXPECT_THROW(open_pcm_writer(dir.file("x.flac"), pcm_encoding{output_format::flac, 0, 0}, 44100, 3), exception_io);
-    EXPECT_THROW(open_pcm_writer(dir.file("x.f32"), pcm_encoding{output_format::f32, 16, 0}, 44100, 3), exception_io);
+    EXPECT_THROW(open_pcm_writer(dir.file("x.flac"), dir.file("x.flac"), pcm_encoding{output_format::flac, 0, 0}, pcm_layout{44100, 3, 0x7}), exception_io);
+    EXPECT_THROW(open_pcm_writer(dir.file("x.f32"), dir.file("x.f32"), pcm_encoding{output_format::f32, 16, 0}, pcm_layout{44100, 3, 0x7}), exception_io);
 }
 
 // The format comes from --format, else from the extension in any case; anything else is refused.
@@ -166,14 +167,14 @@ TEST(pcm_writer, format_from_option_or_extension)
 TEST(pcm_writer, null_device_works_and_bad_paths_fail)
 {
     const std::vector<float> samples(64, 0.25f);
-    auto writer = open_pcm_writer("/dev/null", output_format::f32, 88200, 2);
+    auto writer = open_pcm_writer("/dev/null", output_format::f32, pcm_layout{88200, 2, 0x3});
     writer->write(samples);
     writer->finish();
 
     temp_dir dir;
     for (auto format : {output_format::f32, output_format::wav, output_format::flac}) {
         try {
-            open_pcm_writer(dir.file("missing/out"), format, 88200, 2);
+            open_pcm_writer(dir.file("missing/out"), format, pcm_layout{88200, 2, 0x3});
             FAIL() << "created a file in a missing directory";
         } catch (const exception_io& e) {
             EXPECT_NE(std::string(e.what()).find("missing/out"), std::string::npos) << e.what();

@@ -1,0 +1,66 @@
+#include "qvxhost/converter/output_formats.h"
+
+#include "qvxhost/converter/pcm_writer.h"
+#include "util/exceptions.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace {
+
+constexpr int float_only[] = {0};
+constexpr int float_or_integer[] = {0, 16, 24};
+constexpr int integer_only[] = {16, 24};
+
+const std::array<output_format_info, 3> formats{{
+    {output_format::f32, "f32", "raw float", "raw 32-bit float little-endian, interleaved, exactly as decoded",
+     float_only, 0, false, open_raw_float_writer, verify_raw_float_output},
+    {output_format::wav, "wav", "WAV", "WAV, 32-bit float or 16/24-bit with --bits, RF64 beyond 4 GiB", float_or_integer, 0,
+     true, open_sndfile_writer, verify_sndfile_output},
+    {output_format::flac, "flac", "FLAC", "FLAC, 24-bit or 16-bit with --bits", integer_only, 24, true,
+     open_sndfile_writer, verify_sndfile_output},
+}};
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+std::span<const output_format_info> output_formats() { return formats; }
+
+const output_format_info& format_info(output_format format)
+{
+    for (const auto& info : formats)
+        if (info.format == format) return info;
+    throw exception_bug_check("unknown output format");
+}
+
+std::optional<output_format> parse_output_format(std::string_view name)
+{
+    for (const auto& info : formats)
+        if (info.name == name) return info.format;
+    return std::nullopt;
+}
+
+std::string output_format_names(std::string_view separator)
+{
+    std::string names;
+    for (const auto& info : formats) names += (names.empty() ? "" : std::string(separator)) + std::string(info.name);
+    return names;
+}
+
+output_format output_format_for(const std::string& path, std::optional<output_format> forced)
+{
+    if (forced) return *forced;
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        if (auto format = parse_output_format(lower(path.substr(dot + 1)))) return *format;
+    throw exception_io("Cannot tell the output format of " + path + ": use --format " + output_format_names());
+}
+
+std::string output_extension(output_format format) { return "." + std::string(format_info(format).name); }

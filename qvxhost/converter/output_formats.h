@@ -1,0 +1,45 @@
+// The output formats, in one table: what the command line accepts, which extension a
+// batch gives, which depths a format holds, what it carries besides the audio, and
+// which writer makes it. Everything that knows a format asks here.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+enum class output_format { f32, wav, flac };
+
+struct pcm_encoding;
+struct pcm_layout;
+class pcm_writer;
+
+struct output_format_info {
+    output_format format;
+    std::string_view name;       // for --format, and the extension without its dot
+    std::string_view title;      // in messages: "raw float", "WAV", "FLAC"
+    std::string_view summary;    // one line for --help
+    std::span<const int> depths; // what --bits may ask for; 0 stands for 32-bit float
+    int default_bits;            // without --bits
+    bool carries_tags;           // the input's tags and pictures are written into it
+    // Creates (or truncates) `path` for samples in `layout`; `shown` names the output in messages.
+    std::unique_ptr<pcm_writer> (*open)(const std::string& path, const std::string& shown, const pcm_encoding& encoding,
+                                        const pcm_layout& layout);
+    // Throws exception_io when the finished file does not hold `frames` frames of `layout`.
+    void (*verify)(const std::string& path, const std::string& shown, const pcm_layout& layout, std::uint64_t frames);
+};
+
+// Every format, in the order help lists them.
+std::span<const output_format_info> output_formats();
+const output_format_info& format_info(output_format format);
+// By --format name ("f32", "wav", "flac"); nullopt for anything else.
+std::optional<output_format> parse_output_format(std::string_view name);
+// "f32|wav|flac", for messages and help.
+std::string output_format_names(std::string_view separator = "|");
+// `forced` when given, else the path's extension (any letter case); throws exception_io when
+// neither names a format.
+output_format output_format_for(const std::string& path, std::optional<output_format> forced);
+// ".flac": the extension a batch gives outputs of this format.
+std::string output_extension(output_format format);
