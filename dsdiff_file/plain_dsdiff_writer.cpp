@@ -3,7 +3,6 @@
 #include "dsdiff_file/byte_order.h"
 #include "dsdiff_file/dsd_source.h"
 #include "dsdiff_file/dsdiff_file.h"
-#include "util/exceptions.h"
 
 #include <algorithm>
 #include <string_view>

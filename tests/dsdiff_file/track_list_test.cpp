@@ -66,7 +66,7 @@ TEST(track_list, markers_outside_the_audio_repeats_and_stray_stops_are_noted_and
     const track_list list = tracks_of(5, {
         mark({.offset = -1, .type = track_start}),                    // 1: before the audio
         mark({.seconds = 5, .type = track_start}),                    // 2: at its end, would start nothing
-        mark({.seconds = 5, .samples = 1, .type = index_mark}),            // 3: after it
+        mark({.seconds = 5, .samples = 1, .type = index_mark}),       // 3: after it
         mark({.type = track_start, .text = "A"}),                     // 4
         mark({.type = track_start, .text = "A again"}),               // 5: repeats 4
         mark({.samples = 100, .type = track_start, .channel = 2}),    // 6: one channel only
