@@ -1,4 +1,5 @@
-#include "dsdiff_input.h"
+#include "dsdiff_file/dsdiff_file.h"
+#include "dsdiff_file/file_on_disk.h"
 #include "dst/dst_frame_decoder.h"
 #include "dsttool_commands.h"
 #include "util/dsd_silence.h"
@@ -10,24 +11,24 @@
 
 int run_decode(const dsttool_command_line& cl)
 {
-    dsdiff_input input(cl.input);
-    if (!input.properties().is_dst) throw std::runtime_error("the input is not DST-compressed");
-    const int channels = static_cast<int>(input.properties().channel_count);
+    abort_signal& abort = never_aborted();
+    const dsdiff_file input(open_file_on_disk(cl.input), abort, [](const std::string& line) { std::cerr << line << "\n"; });
+    if (!input.is_dst()) throw std::runtime_error("the input is not DST-compressed");
+    const int channels = static_cast<int>(input.channel_count());
 
+    // Frame by frame with the decoder itself, so that a frame whose code ends wrongly is
+    // reported and written as silence: the decoder's own behaviour, which tests compare.
     dst_frame_decoder decoder;
-    decoder.create(channels, input.rate_factor());
-    const std::size_t frame_bytes = static_cast<std::size_t>(channels) * decoder.bytes_per_channel();
-    // No valid frame is longer than its DSD plus the largest possible tables.
-    const std::uint64_t frame_limit = frame_bytes + 1024ULL * static_cast<std::uint64_t>(channels) + 1024;
+    decoder.create(channels, static_cast<int>(input.sample_rate() / 44100));
+    std::vector<std::uint8_t> dsd(static_cast<std::size_t>(channels) * decoder.bytes_per_channel());
 
     std::ofstream out(cl.output, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot create " + cl.output);
-    std::vector<std::uint8_t> dsd(frame_bytes);
-    const auto frames = input.frames();
-    for (std::size_t k = 0; k < frames.size(); ++k) {
+    std::vector<std::uint8_t> frame;
+    for (std::size_t k = 0; k < input.dst_frames_present(); ++k) {
         int status = 0;
         try {
-            const std::vector<std::uint8_t> frame = input.read_frame(*frames[k], frame_limit);
+            input.read_dst_frame(k, frame, abort);
             status = decoder.decode_frame(static_cast<std::uint32_t>(frame.size()), frame.data(), dsd.data());
         } catch (const std::bad_alloc&) {
             throw;
