@@ -28,7 +28,42 @@ std::vector<iff_stream::chunk_id> chunks_inside_form(file& source, abort_signal&
     return ids;
 }
 
+void append_copy(std::vector<std::uint8_t>& out, const iff_stream::iff_packet_base& node, abort_signal& abort,
+                 std::uint64_t limit)
+{
+    const std::size_t start = out.size();
+    out.insert(out.end(), node.id.begin(), node.id.end());
+    put_be(out, 0, 8); // the size, set below
+    if (node.type == iff_stream::type_data) {
+        const auto& data = static_cast<const iff_stream::iff_packet_data&>(node).data;
+        out.insert(out.end(), data.begin(), data.end());
+    } else if (node.type == iff_stream::type_file) {
+        file& reader = *static_cast<const iff_stream::iff_packet_file&>(node).reader;
+        const std::uint64_t size = reader.get_size(abort);
+        if (size > limit) throw exception_io_data("The \"" + std::string(node.id.begin(), node.id.end()) + "\" chunk is too large");
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(size));
+        reader.seek(0, abort);
+        reader.read_object(out.data() + at, static_cast<std::size_t>(size), abort);
+    } else {
+        if (node.id == iff_stream::make_id("PROP")) out.insert(out.end(), {'S', 'N', 'D', ' '});
+        for (const auto& child : static_cast<const iff_stream::iff_packet_container&>(node).children)
+            append_copy(out, *child, abort, limit);
+    }
+    const std::uint64_t payload = out.size() - start - header_bytes;
+    if (payload > limit) throw exception_io_data("The \"" + std::string(node.id.begin(), node.id.end()) + "\" chunk is too large");
+    for (int i = 0; i < 8; ++i) out[start + 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(payload >> (56 - 8 * i));
+    if (payload % 2 != 0) out.push_back(0);
+}
+
 } // namespace
+
+std::vector<std::uint8_t> copy_of_chunk(const iff_stream::iff_packet_base& node, abort_signal& abort, std::uint64_t limit)
+{
+    std::vector<std::uint8_t> out;
+    append_copy(out, node, abort, limit);
+    return out;
+}
 
 std::vector<top_level_chunk> list_top_level_chunks(const iff_stream::iff_packet_container& root, file& source,
                                                    abort_signal& abort)

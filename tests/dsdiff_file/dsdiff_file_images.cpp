@@ -30,19 +30,6 @@ std::vector<bytes> dst_frames(std::span<const std::uint8_t> sound, unsigned chan
     return frames;
 }
 
-bytes plain_cmpr() { return chunk("CMPR", cat({text("DSD "), bytes{14}, text("not compressed"), bytes{0}})); }
-
-bytes mark(const mark_fields& m)
-{
-    return chunk("MARK", cat({be16(m.hours), bytes{m.minutes, m.seconds}, be32(m.samples), be32(static_cast<std::uint32_t>(m.offset)),
-                              be16(m.type), be16(m.channel), be16(0), be32(static_cast<std::uint32_t>(m.text.size())), text(m.text)}));
-}
-
-bytes counted_text_chunk(std::string_view id, std::string_view characters)
-{
-    return chunk(id, cat({be32(static_cast<std::uint32_t>(characters.size())), text(characters)}));
-}
-
 std::unique_ptr<dsdiff_file> open_image(const bytes& image, std::vector<std::string>* console)
 {
     return std::make_unique<dsdiff_file>(memory_source(image), never, [console](const std::string& line) {

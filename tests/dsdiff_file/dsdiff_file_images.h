@@ -29,22 +29,10 @@ std::vector<bytes> dst_frames(std::span<const std::uint8_t> sound, unsigned chan
 // Bytes per channel of one DST frame at `sample_rate`.
 std::uint64_t frame_bytes_per_channel(std::uint32_t sample_rate = 2822400);
 
-// "CMPR" of a plain file as real files hold it: the name's pascal string padded to even.
-bytes plain_cmpr();
 
-struct mark_fields {
-    std::uint16_t hours = 0;
-    std::uint8_t minutes = 0;
-    std::uint8_t seconds = 0;
-    std::uint32_t samples = 0;
-    std::int32_t offset = 0;
-    std::uint16_t type = 0; // 0 TrackStart, 1 TrackStop, 2 ProgramStart, 4 Index
-    std::uint16_t channel = 0;
-    std::string text{};
-};
-bytes mark(const mark_fields& m);
-// "DIAR", "DITI": uint32 count, then the characters.
-bytes counted_text_chunk(std::string_view id, std::string_view text);
+using mark_fields = dsdiff_writer::marker;
+using dsdiff_writer::counted_text_chunk;
+using dsdiff_writer::mark;
 
 struct vector_sink final : byte_sink {
     bytes data;

@@ -16,7 +16,7 @@ bytes frm8(std::initializer_list<bytes> chunks) { return form("FRM8", "DSD ", ch
 
 bytes plain_prop(std::vector<std::string> ids, std::uint32_t rate = 2822400)
 {
-    return form("PROP", "SND ", {fs(rate), chnl(ids), plain_cmpr()});
+    return form("PROP", "SND ", {fs(rate), chnl(ids), cmpr("DSD ", "not compressed")});
 }
 
 bytes dst_prop(std::uint32_t rate = 2822400) { return form("PROP", "SND ", {fs(rate), chnl({"SLFT", "SRGT"}), cmpr("DST ", "DST Encoded")}); }
@@ -94,7 +94,7 @@ TEST(dsdiff_file, id3_tag_is_found_at_the_top_level_after_the_form_or_in_prop)
     const bytes stereo = plain_prop({"SLFT", "SRGT"});
     EXPECT_EQ(open_image(frm8({fver(), stereo, sound, chunk("ID3 ", tag)}))->read_id3_tag(never), tag);
     EXPECT_EQ(open_image(cat({frm8({fver(), stereo, sound}), chunk("ID3 ", tag)}))->read_id3_tag(never), tag);
-    const bytes prop_with_tag = form("PROP", "SND ", {fs(2822400), chnl({"SLFT", "SRGT"}), plain_cmpr(), chunk("ID3 ", tag)});
+    const bytes prop_with_tag = form("PROP", "SND ", {fs(2822400), chnl({"SLFT", "SRGT"}), cmpr("DSD ", "not compressed"), chunk("ID3 ", tag)});
     EXPECT_EQ(open_image(frm8({fver(), prop_with_tag, sound}))->read_id3_tag(never), tag);
     // A tag with pictures is larger than what the chunk tree loads into memory.
     bytes large(200000, 0x5A);

@@ -82,7 +82,7 @@ bytes noise(std::size_t size, unsigned seed)
 
 bytes plain_image(const std::vector<std::string>& ids, const bytes& sound)
 {
-    return form("FRM8", "DSD ", {fver(), form("PROP", "SND ", {fs(2822400), chnl(ids), plain_cmpr()}), chunk("DSD ", sound)});
+    return form("FRM8", "DSD ", {fver(), form("PROP", "SND ", {fs(2822400), chnl(ids), cmpr("DSD ", "not compressed")}), chunk("DSD ", sound)});
 }
 
 bytes dsf_of(const dsdiff_file& file, std::span<const std::uint8_t> tag = {})

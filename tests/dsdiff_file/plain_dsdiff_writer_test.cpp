@@ -37,7 +37,7 @@ struct master {
     bytes diin(bool with_marks) const { return container("DIIN", {diin_start, artist, with_marks ? marks : bytes{}}); }
     bytes plain(const bytes& sound_data, bool with_marks = true) const
     {
-        return cat({form("FRM8", "DSD ", {fver(), prop(plain_cmpr()), comt, chunk("DSD ", sound_data), diin(with_marks), manf, odd, large, id3}),
+        return cat({form("FRM8", "DSD ", {fver(), prop(cmpr("DSD ", "not compressed")), comt, chunk("DSD ", sound_data), diin(with_marks), manf, odd, large, id3}),
                     after_form});
     }
     bytes dst() const

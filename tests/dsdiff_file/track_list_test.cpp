@@ -15,7 +15,7 @@ constexpr std::uint16_t track_start = 0, track_stop = 1, program_start = 2, inde
 // Mono audio of `seconds`, with `marks` in its "DIIN".
 track_list tracks_of(std::uint32_t seconds, std::initializer_list<bytes> marks)
 {
-    const bytes image = form("FRM8", "DSD ", {fver(), form("PROP", "SND ", {fs(rate), chnl({"C   "}), plain_cmpr()}),
+    const bytes image = form("FRM8", "DSD ", {fver(), form("PROP", "SND ", {fs(rate), chnl({"C   "}), cmpr("DSD ", "not compressed")}),
                                               chunk("DSD ", bytes(seconds * rate / 8, 0x69)), container("DIIN", marks)});
     return open_image(image)->tracks();
 }

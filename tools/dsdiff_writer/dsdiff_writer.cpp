@@ -71,7 +71,20 @@ bytes cmpr(std::string_view type, std::string_view name)
     bytes payload = four_cc(type);
     payload.push_back(static_cast<std::uint8_t>(name.size()));
     append(payload, text(name));
+    // The name is a pascal string padded to an even length, count byte included.
+    if (name.size() % 2 == 0) payload.push_back(0);
     return chunk("CMPR", payload);
+}
+
+bytes mark(const marker& m)
+{
+    return chunk("MARK", cat({be16(m.hours), bytes{m.minutes, m.seconds}, be32(m.samples), be32(static_cast<std::uint32_t>(m.offset)),
+                              be16(m.type), be16(m.channel), be16(0), be32(static_cast<std::uint32_t>(m.text.size())), text(m.text)}));
+}
+
+bytes counted_text_chunk(std::string_view id, std::string_view characters)
+{
+    return chunk(id, cat({be32(static_cast<std::uint32_t>(characters.size())), text(characters)}));
 }
 
 std::vector<std::string> standard_channel_ids(unsigned channel_count)
@@ -102,12 +115,12 @@ bytes prop(const stream_format& format, std::string_view compression)
                  cmpr(compression, dst ? "DST Encoded" : "not compressed")});
 }
 
-bytes plain_file_header(const stream_format& format, std::uint64_t sound_bytes)
+bytes plain_file_header(const stream_format& format, std::uint64_t sound_bytes, std::uint64_t trailing_bytes)
 {
     const bytes head = cat({fver(), prop(format, "DSD ")});
     const std::uint64_t dsd_chunk = 12 + sound_bytes + (sound_bytes % 2);
     bytes out = four_cc("FRM8");
-    append(out, be64(4 + head.size() + dsd_chunk));
+    append(out, be64(4 + head.size() + dsd_chunk + trailing_bytes));
     append(out, text("DSD "));
     append(out, head);
     append(out, four_cc("DSD "));

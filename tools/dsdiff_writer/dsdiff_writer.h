@@ -38,6 +38,22 @@ bytes fs(std::uint32_t sample_rate);
 bytes chnl(const std::vector<std::string>& channel_ids);
 bytes cmpr(std::string_view type, std::string_view name);
 
+// A "MARK" chunk of "DIIN" (DSDIFF 1.5): its position is the time code at the file's rate
+// plus `samples` and `offset`.
+struct marker {
+    std::uint16_t hours = 0;
+    std::uint8_t minutes = 0;
+    std::uint8_t seconds = 0;
+    std::uint32_t samples = 0;
+    std::int32_t offset = 0;
+    std::uint16_t type = 0; // 0 TrackStart, 1 TrackStop, 2 ProgramStart, 4 Index
+    std::uint16_t channel = 0;
+    std::string text{};
+};
+bytes mark(const marker& m);
+// "DIAR", "DITI": uint32 count, then the characters.
+bytes counted_text_chunk(std::string_view id, std::string_view text);
+
 // Standard channel identifiers for 1 to 6 channels (mono is "C   ").
 std::vector<std::string> standard_channel_ids(unsigned channel_count);
 std::uint32_t standard_channel_mask(unsigned channel_count);
@@ -53,8 +69,9 @@ bytes prop(const stream_format& format, std::string_view compression);
 // A whole plain-DSD file around interleaved sound data.
 bytes plain_file(const stream_format& format, std::span<const std::uint8_t> sound_data);
 // Everything of a plain-DSD file before its sound data, for writing the data
-// as a stream afterwards (followed by one pad byte when the size is odd).
-bytes plain_file_header(const stream_format& format, std::uint64_t sound_bytes);
+// as a stream afterwards (followed by one pad byte when the size is odd, then
+// `trailing_bytes` of further chunks within the form).
+bytes plain_file_header(const stream_format& format, std::uint64_t sound_bytes, std::uint64_t trailing_bytes = 0);
 
 // A whole DST file: "FRTE" with the frame count and rate 75, one "DSTF" per frame.
 bytes dst_file(const stream_format& format, const std::vector<bytes>& frames);
