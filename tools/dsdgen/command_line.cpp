@@ -116,6 +116,16 @@ options parse_command_line(const std::vector<std::string>& arguments)
             const std::vector<std::string> fields = split(value(), ':');
             if (fields.size() != 2) throw std::invalid_argument("--noise: expected CH:DB");
             parts.push_back({parse_channel(fields[0], option), true, {}, parse_number(fields[1], option)});
+        } else if (option == "--mark") {
+            const std::string& text = value();
+            const auto colon = text.find(':');
+            const double at = parse_number(text.substr(0, colon), option);
+            if (at < 0.0) throw std::invalid_argument("--mark: seconds must not be negative");
+            result.master.tracks.push_back({at, colon == std::string::npos ? std::string() : text.substr(colon + 1)});
+        } else if (option == "--title") {
+            result.master.title = value();
+        } else if (option == "--artist") {
+            result.master.artist = value();
         } else if (option == "--seed") {
             seed = parse_unsigned(value(), option);
         } else {
@@ -161,6 +171,10 @@ usage: dsdgen -o FILE [options]
   --noise CH:DB       add white noise low-passed at 20 kHz, RMS DB dBFS,
                       to channel CH (1-based, or 'all')
   --seed N            noise seed (default 1); channel c uses N + c - 1
+  --mark S[:TITLE]    an edited master's track that starts S seconds in (a
+                      TrackStart marker in "DIIN"); may be repeated
+  --title TEXT        the master's title ("DITI" in "DIIN")
+  --artist TEXT       the master's artist ("DIAR" in "DIIN")
   -h, --help          this text
 
 Levels: 0 dBFS is full modulation, a sine whose peak spans the whole +-1

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
             std::cout << dsdgen::usage();
             return 0;
         }
-        const dsdgen::write_result result = dsdgen::write_dsdiff(options.output, options.description, options.frames());
+        const dsdgen::write_result result = dsdgen::write_dsdiff(options.output, options.description, options.frames(), options.master);
         if (result.overloads != 0) {
             std::cerr << "dsdgen: warning: the modulator overloaded " << result.overloads
                       << " times; lower the levels\n";

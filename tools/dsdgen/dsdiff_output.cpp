@@ -4,6 +4,7 @@
 #include "dsdiff_writer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -20,9 +21,31 @@ void write_all(std::ofstream& out, std::span<const std::uint8_t> data, const std
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+// "DIIN" with the master's title and artist and a TrackStart marker for each track, its time
+// code in whole seconds and samples.
+dsdiff_writer::bytes master_chunk(const master_info& master, std::uint32_t sample_rate)
+{
+    dsdiff_writer::bytes payload;
+    if (!master.title.empty()) dsdiff_writer::append(payload, dsdiff_writer::counted_text_chunk("DITI", master.title));
+    if (!master.artist.empty()) dsdiff_writer::append(payload, dsdiff_writer::counted_text_chunk("DIAR", master.artist));
+    for (const track_mark& track : master.tracks) {
+        const auto position = static_cast<std::uint64_t>(std::llround(track.seconds * sample_rate));
+        const std::uint64_t whole_seconds = position / sample_rate;
+        dsdiff_writer::marker m;
+        m.hours = static_cast<std::uint16_t>(whole_seconds / 3600);
+        m.minutes = static_cast<std::uint8_t>(whole_seconds / 60 % 60);
+        m.seconds = static_cast<std::uint8_t>(whole_seconds % 60);
+        m.samples = static_cast<std::uint32_t>(position % sample_rate);
+        m.text = track.title;
+        dsdiff_writer::append(payload, dsdiff_writer::mark(m));
+    }
+    return dsdiff_writer::chunk("DIIN", payload);
+}
+
 } // namespace
 
-write_result write_dsdiff(const std::string& path, const signal_description& description, std::uint64_t frames)
+write_result write_dsdiff(const std::string& path, const signal_description& description, std::uint64_t frames,
+                          const master_info& master)
 {
     const auto channel_count = static_cast<unsigned>(description.channels.size());
     dsdiff_writer::stream_format format;
@@ -33,7 +56,8 @@ write_result write_dsdiff(const std::string& path, const signal_description& des
     const std::uint64_t sound_bytes = frames * channel_count;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot open " + path + " for writing");
-    write_all(out, dsdiff_writer::plain_file_header(format, sound_bytes), path);
+    const dsdiff_writer::bytes trailing = master.empty() ? dsdiff_writer::bytes{} : master_chunk(master, format.sample_rate);
+    write_all(out, dsdiff_writer::plain_file_header(format, sound_bytes, trailing.size()), path);
 
     std::vector<std::uint8_t> block(frames_per_block * channel_count);
     for (std::uint64_t done = 0; done < frames;) {
@@ -44,6 +68,7 @@ write_result write_dsdiff(const std::string& path, const signal_description& des
         done += length;
     }
     if (sound_bytes % 2 != 0) write_all(out, std::vector<std::uint8_t>{0}, path); // chunk pad byte
+    write_all(out, trailing, path);
     out.close();
     if (!out) throw std::runtime_error("cannot write " + path);
     return {sound_bytes, generator.overloads()};

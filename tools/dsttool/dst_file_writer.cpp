@@ -39,12 +39,14 @@ void dst_file_writer::add_frame(std::span<const std::uint8_t> frame)
     ++frames_;
 }
 
-void dst_file_writer::finish()
+void dst_file_writer::finish(std::span<const std::vector<std::uint8_t>> trailing)
 {
     if (frames_ > 0xFFFFFFFFU) throw std::runtime_error("more frames than a DST file can count");
+    const std::uint64_t dst_end = position_;
+    for (const auto& chunk : trailing) write(chunk);
     const std::uint64_t end = position_;
     patch(4, dw::be64(end - 12));
-    patch(dst_size_offset_, dw::be64(end - dst_size_offset_ - 8));
+    patch(dst_size_offset_, dw::be64(dst_end - dst_size_offset_ - 8));
     patch(frame_count_offset_, dw::be32(static_cast<std::uint32_t>(frames_)));
     out_.close();
     if (!out_) throw std::runtime_error("cannot write " + path_);

@@ -16,8 +16,9 @@ public:
     dst_file_writer(const std::string& path, const dsdiff_writer::stream_format& format);
 
     void add_frame(std::span<const std::uint8_t> frame);
-    // Patches the sizes and closes the file; throws std::runtime_error on a write error.
-    void finish();
+    // Ends the "DST " chunk, appends `trailing` chunks (whole, with headers) within the form,
+    // patches the sizes and closes the file; throws std::runtime_error on a write error.
+    void finish(std::span<const std::vector<std::uint8_t>> trailing = {});
 
     std::uint64_t frame_count() const { return frames_; }
     std::uint64_t bytes_written() const { return position_; }

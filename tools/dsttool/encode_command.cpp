@@ -62,7 +62,15 @@ int run_encode(const dsttool_command_line& cl, std::ostream& report)
             std::cerr << "frame " << k << ": " << s.bytes << " bytes" << (s.plain ? " (plain)" : "") << "\n";
         if (got < block.size()) break;
     }
-    output.finish();
+    // What the file holds beside its audio (markers, tags, comments) goes into the DST file as it is.
+    std::vector<std::vector<std::uint8_t>> metadata;
+    for (const top_level_chunk& chunk : input.chunks()) {
+        const auto& id = chunk.node->id;
+        if (id == iff_stream::make_id("FVER") || id == iff_stream::make_id("PROP") || id == iff_stream::make_id("DSD "))
+            continue;
+        metadata.push_back(copy_of_chunk(*chunk.node, abort));
+    }
+    output.finish(metadata);
     const double ratio = output.bytes_written() > 0 ? static_cast<double>(sound_bytes) / static_cast<double>(output.bytes_written()) : 0.0;
     report << "frames " << output.frame_count() << ", plain " << plain_frames << ", DSD bytes " << sound_bytes
            << ", file bytes " << output.bytes_written() << ", ratio " << ratio << "\n";
