@@ -1,6 +1,5 @@
 // qvxhost: loads the DSDIFF component as the media player does and drives it
 // from the command line. Output goes to stdout only when the command succeeds.
-#include "qvxhost/converter/batch_plan.h"
 #include "qvxhost/converter/command_line.h"
 #include "qvxhost/converter/decode_command.h"
 #include "qvxhost/converter/info_command.h"
@@ -50,11 +49,13 @@ int run_program(const std::vector<std::string>& arguments)
             if (command.what == command_line::command::version) {
                 output = version_text(*component);
             } else if (command.what == command_line::command::decode) {
-                return is_batch(command.inputs) ? run_batch_decode(command, *component) : run_single_decode(command, *component);
+                return is_batch_decode(command) ? run_batch_decode(command, *component) : run_single_decode(command, *component);
             } else {
                 abort_signal_impl abort;
-                output = run_info(*component, command.input, abort, command.tags,
-                                  [&](const std::string& text) { std::fprintf(stderr, "warning: %s: %s\n", command.input.c_str(), text.c_str()); });
+                const info_request request{command.input, command.tags, command.details, command.md5};
+                output = run_info(*component, request, abort, [&](const std::string& text) {
+                    std::fprintf(stderr, "warning: %s: %s\n", command.input.c_str(), text.c_str());
+                });
             }
         }
     } catch (const std::exception& error) {

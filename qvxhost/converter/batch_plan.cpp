@@ -69,24 +69,15 @@ public:
         } else {
             outputs_.emplace(key, item.input);
         }
-        if (const auto identity = identify_file(input)) inputs_.emplace(*identity, item.input);
+        if (const auto identity = identify_file(input)) plan.inputs.emplace(*identity, item.input);
         plan.items.push_back(std::move(item));
     }
 
     // Every output, and the temporary name it is written under, against every input.
     void check_outputs_against_inputs()
     {
-        for (auto& item : plan.items) {
-            if (!item.fault.empty()) continue;
-            for (const auto& written : {item.output, output_file::temporary_for(item.output)}) {
-                const auto identity = identify_file(written);
-                if (!identity) continue;
-                if (const auto input = inputs_.find(*identity); input != inputs_.end()) {
-                    item.fault = utf8_from_path(written) + ": would overwrite the input " + input->second;
-                    break;
-                }
-            }
-        }
+        for (auto& item : plan.items)
+            if (item.fault.empty()) item.fault = overwrites_an_input(item.output, plan.inputs);
     }
 
     batch_plan plan;
@@ -142,11 +133,21 @@ private:
     std::filesystem::path out_;
     std::string extension_;
     std::map<std::string, std::string> outputs_;       // output path -> the input it comes from
-    std::map<file_identity, std::string> inputs_;      // every input file -> its path as found
     std::set<file_identity> walked_;
 };
 
 } // namespace
+
+std::string overwrites_an_input(const std::filesystem::path& output, const input_identities& inputs)
+{
+    for (const auto& written : {output, output_file::temporary_for(output)}) {
+        const auto identity = identify_file(written);
+        if (!identity) continue;
+        if (const auto input = inputs.find(*identity); input != inputs.end())
+            return utf8_from_path(written) + ": would overwrite the input " + input->second;
+    }
+    return {};
+}
 
 bool is_batch(const std::vector<std::string>& inputs)
 {

@@ -2,10 +2,12 @@
 // given, walked and checked before anything is written.
 #pragma once
 
+#include "qvxhost/converter/file_identity.h"
 #include "qvxhost/converter/output_formats.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,8 +20,12 @@ struct batch_item {
     std::string fault;
 };
 
+// Every input file of a run, by identity (same file, whatever the name), with its path as found.
+using input_identities = std::map<file_identity, std::string>;
+
 struct batch_plan {
     std::vector<batch_item> items;
+    input_identities inputs;
     // Lines to print before the run, as they are: what was passed over ("skipped: ...") and
     // folders without audio ("warning: ...").
     std::vector<std::string> notes;
@@ -36,6 +42,10 @@ batch_plan plan_batch(const std::vector<std::string>& inputs, const std::filesys
 
 // One file to one output, under the same checks.
 batch_plan plan_single(const std::string& input, const std::filesystem::path& output);
+
+// The fault of writing `output` when it (or its temporary name) is one of `inputs`:
+// "OUT: would overwrite the input IN"; empty when it is none.
+std::string overwrites_an_input(const std::filesystem::path& output, const input_identities& inputs);
 
 // True when `inputs` ask for a batch: more than one, or a folder.
 bool is_batch(const std::vector<std::string>& inputs);

@@ -51,7 +51,7 @@ private:
         }
         try {
             const conversion_result result = convert_item(
-                component_, item, options_.settings, abort_,
+                component_, item, options_.settings, plan_.inputs, abort_,
                 [&](double fraction, double seconds) { progress_.update(index, fraction, seconds); },
                 [&](const std::string& text) { progress_.message("warning: " + item.input + ": " + text); });
             if (result.skipped) {
@@ -61,8 +61,10 @@ private:
             const decode_outcome& outcome = result.outcome;
             const double seconds = outcome.sample_rate != 0 ? static_cast<double>(outcome.frames) / outcome.sample_rate : 0.0;
             progress_.converted(index, seconds, outcome.concealed_spans);
+        } catch (const output_refused& refusal) {
+            progress_.failed(index, refusal.what());
         } catch (const std::exception& failure) {
-            // The output file's destructor has removed what was written by now.
+            // The output files' destructors have removed what was written by now.
             progress_.failed(index, item.input + ": " + failure.what());
         }
     }

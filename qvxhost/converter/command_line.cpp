@@ -101,12 +101,28 @@ const option_spec options[] = {
      "Where decoding fails part-way (a damaged DST frame, a read error), writes silence for the 1/75 s frame and goes "
      "on, keeping the file's length; each concealed span is reported. Without it such a file fails.",
      [](command_line& c, const std::string&) { c.conceal = true; }},
+    {"", "--split", "", with_decode,
+     "One output per track of an edited master (its TrackStart markers) into a folder named after the input: "
+     "OUT/STEM/NN - TITLE.EXT; -o names a folder then, for one file too. The tracks joined end to end are the "
+     "whole file, sample for sample (PCM) or byte for byte (DSD). A file without track markers is written whole.",
+     [](command_line& c, const std::string&) { c.split = true; }},
+    {"", "--cue", "", with_decode,
+     "A cue sheet of the markers' tracks beside a whole-file output: -o em.flac gives em.cue.",
+     [](command_line& c, const std::string&) { c.cue = true; }},
     {"-j", "--jobs", "N", with_decode, "Files decoded at once in a batch (default: one per processor).", set_jobs},
     {"", "--overwrite", "", with_decode, "Replace outputs that exist (default: refuse them).",
      [](command_line& c, const std::string&) { c.overwrite = true; }},
     {"", "--skip-existing", "", with_decode, "Leave outputs that exist alone (resumes a batch).",
      [](command_line& c, const std::string&) { c.skip_existing = true; }},
     {"", "--tags", "", with_info, "Print the file's tags too.", [](command_line& c, const std::string&) { c.tags = true; }},
+    {"", "--details", "", with_info,
+     "Print what the file itself holds: dsdiff.compression=DST|DSD, dsdiff.channels=SLFT,SRGT,..., dsdiff.frames=N "
+     "(DST), dsdiff.tracks=N and for each track dsdiff.track.K.start, .length (seconds) and .title.",
+     [](command_line& c, const std::string&) { c.details = true; }},
+    {"", "--md5", "", with_info,
+     "Print dsd.md5=HEX, the MD5 of the decoded DSD in DSDIFF's layout: the same for a DST file and for the plain "
+     "file it unpacks to.",
+     [](command_line& c, const std::string&) { c.md5 = true; }},
     {"", "--component", "PATH", with_any,
      "Load this build of the component instead of the one beside the program (../lib/qvx_input_dsdiff.so, .dll on "
      "Windows).",
@@ -129,7 +145,8 @@ std::string option_help(const option_spec& option)
     std::string text = "Output format:";
     for (const auto& format : output_formats()) text += " " + std::string(format.name) + ": " + std::string(format.summary) + ";";
     text.back() = '.';
-    return text + " The default for a batch is flac. WAV and FLAC carry the input's tags and pictures.";
+    return text + " The default for a batch is flac. WAV, FLAC and DSF carry the input's tags and pictures; "
+                  "--gain, --bits, --max-rate and --conceal are for PCM formats only.";
 }
 
 // `text` folded into lines of at most `width` characters, each after `indent` spaces.
@@ -237,6 +254,8 @@ command_line parse_command_line(std::span<const std::string> arguments)
     if (result.what == command_line::command::decode && result.output.empty())
         fail("No output file given for decode (use -o OUT)");
     if (result.overwrite && result.skip_existing) fail("Options --overwrite and --skip-existing exclude each other");
+    if (result.split && result.cue) fail("Options --split and --cue exclude each other: a cue sheet places tracks in one file");
+    if (result.split && result.seek_seconds) fail("Option --seek does not combine with --split");
     if (result.bits && result.format) check_depth(*result.format, *result.bits);
     return result;
 }

@@ -21,12 +21,16 @@ struct command_line {
     std::optional<double> seek_seconds;    // decode: --seek
     std::optional<output_format> format;   // decode: --format
     std::optional<int> bits;               // decode: --bits, 16 or 24
-    double gain_db = 0;                    // decode: --gain
+    std::optional<double> gain_db;         // decode: --gain
     std::optional<unsigned> jobs;          // decode: --jobs, at least 1
     bool overwrite = false;                // decode: --overwrite
     bool skip_existing = false;            // decode: --skip-existing
     bool conceal = false;                  // decode: --conceal
+    bool split = false;                    // decode: --split
+    bool cue = false;                      // decode: --cue
     bool tags = false;                     // info: --tags
+    bool details = false;                  // info: --details
+    bool md5 = false;                      // info: --md5
     std::optional<std::string> component;  // --component
 };
 

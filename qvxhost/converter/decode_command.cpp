@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -21,15 +22,33 @@ unsigned default_jobs()
     return processors != 0 ? processors : 1;
 }
 
+// DSD is written as decoded: what shapes PCM has nothing to act on.
+void refuse_pcm_options(const command_line& command, const output_format_info& format)
+{
+    const auto refuse = [&](const char* option) {
+        throw std::invalid_argument(std::string("Option ") + option + " does not apply to " + std::string(format.title) +
+                                    " output: its DSD is written as decoded");
+    };
+    if (command.gain_db) refuse("--gain");
+    if (command.bits) refuse("--bits");
+    if (command.max_rate) refuse("--max-rate");
+    if (command.conceal) refuse("--conceal");
+    if (command.seek_seconds) refuse("--seek");
+}
+
 conversion_settings settings_from(const command_line& command, output_format format)
 {
+    const output_format_info& info = format_info(format);
+    if (info.kind == output_kind::dsd) refuse_pcm_options(command, info);
     if (command.bits) check_depth(format, *command.bits);
     conversion_settings settings;
-    settings.decoding.encoding = {format, command.bits.value_or(format_info(format).default_bits), command.gain_db};
+    settings.decoding.encoding = {format, command.bits.value_or(info.default_bits), command.gain_db.value_or(0.0)};
     settings.decoding.seek_seconds = command.seek_seconds;
     settings.decoding.conceal = command.conceal;
     settings.overwrite = command.overwrite;
     settings.skip_existing = command.skip_existing;
+    settings.split = command.split;
+    settings.cue = command.cue;
     return settings;
 }
 
@@ -51,6 +70,8 @@ void print_line(const std::string& line)
 
 } // namespace
 
+bool is_batch_decode(const command_line& command) { return command.split || is_batch(command.inputs); }
+
 int run_single_decode(const command_line& command, const loaded_component& component)
 {
     const std::filesystem::path output = path_from_utf8(command.output);
@@ -70,7 +91,7 @@ int run_single_decode(const command_line& command, const loaded_component& compo
     if (stderr_is_terminal()) bar.emplace();
     try {
         const conversion_result result = convert_item(
-            component, item, settings, abort, [&](double fraction, double) { if (bar) bar->update(fraction); },
+            component, item, settings, plan.inputs, abort, [&](double fraction, double) { if (bar) bar->update(fraction); },
             [&](const std::string& text) { print_line("warning: " + item.input + ": " + text); });
         bar.reset();
         if (result.skipped) {
@@ -83,6 +104,9 @@ int run_single_decode(const command_line& command, const loaded_component& compo
         if (command.conceal) report += "concealed=" + std::to_string(outcome.concealed_spans) + "\n";
         std::fwrite(report.data(), 1, report.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const output_refused& refusal) {
+        bar.reset();
+        print_line("error: " + std::string(refusal.what()));
     } catch (const decode_failure& failure) {
         bar.reset();
         print_line("error: " + item.input + ": " + failure.what());

@@ -6,6 +6,9 @@
 #include "qvxhost/converter/command_line.h"
 #include "qvxhost/player/component_loader.h"
 
+// True when the command asks for a batch: several inputs, a folder, or tracks split into a folder.
+bool is_batch_decode(const command_line& command);
+
 // One file: "samplerate=", "channels=", "samples=" (and "concealed=" with --conceal) on
 // standard output; progress and messages on standard error. Returns the exit status.
 int run_single_decode(const command_line& command, const loaded_component& component);

@@ -1,4 +1,4 @@
-// The info command: what the component reports for a file, and its tags.
+// The info command: what the component reports for a file, and what the file itself holds.
 #pragma once
 
 #include "qvxhost/player/component_loader.h"
@@ -6,9 +6,18 @@
 #include <functional>
 #include <string>
 
-// "name=value" lines in the order the component set them, then "length="; with `tags`, then
-// "tag.NAME=value" lines (a file whose tags cannot be read gets a warning instead).
-std::string run_info(const loaded_component& component, const std::string& path, abort_signal& abort, bool tags,
+struct info_request {
+    std::string path;
+    bool tags = false;     // "tag.NAME=value" lines
+    bool details = false;  // "dsdiff.*" lines: compression, channels, frames, tracks
+    bool md5 = false;      // "dsd.md5=HEX"
+};
+
+// "name=value" lines in the order the component set them, then "length="; then, as asked,
+// the "dsdiff.*" details, "dsd.md5=" and "tag.NAME=value" lines. What the file holds beside
+// the component's fields is read outside the component. Tags that cannot be read, and
+// markers that are left out, are warnings; everything else that fails throws.
+std::string run_info(const loaded_component& component, const info_request& request, abort_signal& abort,
                      const std::function<void(const std::string&)>& warn);
 
 // "qvxhost VERSION" and the loaded component's name and version, one line each.

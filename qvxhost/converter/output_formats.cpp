@@ -1,5 +1,6 @@
 #include "qvxhost/converter/output_formats.h"
 
+#include "qvxhost/converter/dsd_output.h"
 #include "qvxhost/converter/pcm_writer.h"
 #include "util/exceptions.h"
 
@@ -13,13 +14,17 @@ constexpr int float_only[] = {0};
 constexpr int float_or_integer[] = {0, 16, 24};
 constexpr int integer_only[] = {16, 24};
 
-const std::array<output_format_info, 3> formats{{
+const std::array<output_format_info, 5> formats{{
     {output_format::f32, "f32", "raw float", "raw 32-bit float little-endian, interleaved, exactly as decoded",
-     float_only, 0, false, open_raw_float_writer, verify_raw_float_output},
-    {output_format::wav, "wav", "WAV", "WAV, 32-bit float or 16/24-bit with --bits, RF64 beyond 4 GiB", float_or_integer, 0,
-     true, open_sndfile_writer, verify_sndfile_output},
-    {output_format::flac, "flac", "FLAC", "FLAC, 24-bit or 16-bit with --bits", integer_only, 24, true,
-     open_sndfile_writer, verify_sndfile_output},
+     output_kind::pcm, float_only, 0, false, open_raw_float_writer, verify_raw_float_output, nullptr},
+    {output_format::wav, "wav", "WAV", "WAV, 32-bit float or 16/24-bit with --bits, RF64 beyond 4 GiB", output_kind::pcm,
+     float_or_integer, 0, true, open_sndfile_writer, verify_sndfile_output, nullptr},
+    {output_format::flac, "flac", "FLAC", "FLAC, 24-bit or 16-bit with --bits", output_kind::pcm, integer_only, 24, true,
+     open_sndfile_writer, verify_sndfile_output, nullptr},
+    {output_format::dsf, "dsf", "DSF", "DSF, the DSD as decoded (DST unpacked), with an ID3v2 tag", output_kind::dsd, {}, 0,
+     true, nullptr, nullptr, write_dsf_output},
+    {output_format::dff, "dff", "DSDIFF", "DSDIFF with plain DSD (DST unpacked), every other chunk kept", output_kind::dsd,
+     {}, 0, true, nullptr, nullptr, write_dsdiff_output},
 }};
 
 std::string lower(std::string text)

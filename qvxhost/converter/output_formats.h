@@ -10,10 +10,18 @@
 #include <string>
 #include <string_view>
 
-enum class output_format { f32, wav, flac };
+enum class output_format { f32, wav, flac, dsf, dff };
 
+// PCM comes from the component, as the player would play it; DSD from the DSDIFF file
+// library, the DST frames decoded but nothing converted.
+enum class output_kind { pcm, dsd };
+
+struct dsd_byte_range;
 struct pcm_encoding;
 struct pcm_layout;
+class abort_signal;
+class byte_sink;
+class dsdiff_file;
 class pcm_writer;
 
 struct output_format_info {
@@ -21,14 +29,19 @@ struct output_format_info {
     std::string_view name;       // for --format, and the extension without its dot
     std::string_view title;      // in messages: "raw float", "WAV", "FLAC"
     std::string_view summary;    // one line for --help
-    std::span<const int> depths; // what --bits may ask for; 0 stands for 32-bit float
+    output_kind kind;
+    std::span<const int> depths; // what --bits may ask for; 0 stands for 32-bit float (PCM only)
     int default_bits;            // without --bits
     bool carries_tags;           // the input's tags and pictures are written into it
-    // Creates (or truncates) `path` for samples in `layout`; `shown` names the output in messages.
+    // PCM: creates (or truncates) `path` for samples in `layout`; `shown` names the output in messages.
     std::unique_ptr<pcm_writer> (*open)(const std::string& path, const std::string& shown, const pcm_encoding& encoding,
                                         const pcm_layout& layout);
-    // Throws exception_io when the finished file does not hold `frames` frames of `layout`.
+    // PCM: throws exception_io when the finished file does not hold `frames` frames of `layout`.
     void (*verify)(const std::string& path, const std::string& shown, const pcm_layout& layout, std::uint64_t frames);
+    // DSD: writes `range` of the input's audio (bytes per channel; the whole file when it is
+    // the whole), with `id3_tag` where the format holds one.
+    void (*write_dsd)(const dsdiff_file& input, const dsd_byte_range& range, std::span<const std::uint8_t> id3_tag,
+                      byte_sink& out, abort_signal& abort);
 };
 
 // Every format, in the order help lists them.

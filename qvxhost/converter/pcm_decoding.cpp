@@ -1,7 +1,6 @@
 #include "qvxhost/converter/pcm_decoding.h"
 
 #include "host/audio_chunk_impl.h"
-#include "qvxhost/converter/tag_reader.h"
 #include "qvxhost/converter/tag_writer.h"
 #include "qvxhost/converter/time_text.h"
 #include "qvxhost/player/track_info_impl.h"
@@ -37,11 +36,15 @@ constexpr double concealment_step = 1.0 / 75;
 // A file that fails this often is damaged beyond concealing.
 constexpr int most_concealments = 1000;
 
-// The output and what has been written to it: chunks as they come, silence where audio was
-// concealed. The writer opens at the first chunk, whose format it takes.
-class pcm_output {
+// The outputs and what has been written to them: chunks as they come, silence where audio
+// was concealed, each output frame to the target whose span holds it. The writers open at
+// the first chunk, whose format they take.
+class pcm_outputs {
 public:
-    explicit pcm_output(const decode_request& request) : request_(request) {}
+    pcm_outputs(const decode_request& request, std::uint32_t dsd_rate) : request_(request), dsd_rate_(dsd_rate)
+    {
+        for (const auto& target : request.targets) targets_.push_back({&target, nullptr, 0, ~std::uint64_t{0}, 0});
+    }
 
     // After start, seek and each chunk: the component reports the output rate once after each.
     void poll(input_decoder& decoder)
@@ -61,10 +64,10 @@ public:
         if (reported_rate_ != 0 && layout.sample_rate != reported_rate_)
             throw exception_io_data("The component returned audio at " + std::to_string(layout.sample_rate) +
                                     " Hz after reporting samplerate=" + std::to_string(reported_rate_));
-        if (writer_ && (layout.channels != layout_.channels || layout.sample_rate != layout_.sample_rate))
+        if (opened_ && (layout.channels != layout_.channels || layout.sample_rate != layout_.sample_rate))
             throw exception_io_data("The component changed the audio format during decoding");
-        if (!writer_) open(layout);
-        writer_->write({chunk.get_data(), frames * layout.channels});
+        if (!opened_) open(layout);
+        route(chunk.get_data(), frames);
         frames_ += frames;
     }
 
@@ -76,19 +79,25 @@ public:
         if (target <= frames_) return;
         const std::uint64_t frames = target - frames_;
         frames_ = target;
-        if (!writer_) {
-            owed_silence_ += frames;
-            return;
-        }
-        write_silence(frames);
+        if (opened_) route_silence(frames);
     }
 
-    // Completes the output, also when no audio came: then the format is the reported one.
+    // Completes every output, also when no audio came (then in the reported format), and
+    // tags and reads back each.
     void finish(const pcm_layout& reported)
     {
-        if (!writer_) open({reported_rate_, reported.channels, reported.channel_mask});
-        writer_->finish();
-        if (writer_->levels().clipped() != 0 && request_.warn) request_.warn(clipping_hint(writer_->levels()));
+        if (!opened_) open({reported_rate_, reported.channels, reported.channel_mask});
+        for (auto& target : targets_) {
+            target.writer->finish();
+            const level_control& levels = target.writer->levels();
+            if (levels.clipped() != 0 && request_.warn)
+                request_.warn((targets_.size() > 1 ? target.about->shown + ": " : std::string()) + clipping_hint(levels));
+        }
+        for (auto& target : targets_) {
+            write_output_tags(*target.about);
+            if (!target.about->device)
+                format_info(request_.encoding.format).verify(target.about->path, target.about->shown, layout_, target.written);
+        }
     }
 
     std::uint32_t rate() const { return reported_rate_ != 0 ? reported_rate_ : layout_.sample_rate; }
@@ -97,30 +106,82 @@ public:
     const pcm_layout& layout() const { return layout_; }
 
 private:
+    struct open_target {
+        const pcm_target* about;
+        std::unique_ptr<pcm_writer> writer;
+        std::uint64_t first = 0;                              // output frames
+        std::uint64_t end = ~std::uint64_t{0};
+        std::uint64_t written = 0;
+    };
+
+    // The output frame nearest to DSD sample `position`: floor(position × rate / DSD rate + 0.5),
+    // split so that the product cannot leave 64 bits.
+    std::uint64_t output_frame(std::uint64_t position) const
+    {
+        const std::uint64_t whole = position / dsd_rate_, part = position % dsd_rate_;
+        return whole * layout_.sample_rate + (2 * part * layout_.sample_rate + dsd_rate_) / (2 * std::uint64_t{dsd_rate_});
+    }
+
     void open(const pcm_layout& layout)
     {
         layout_ = layout;
-        writer_ = open_pcm_writer(request_.output, request_.shown_output, request_.encoding, layout);
-        write_silence(std::exchange(owed_silence_, 0));
+        opened_ = true;
+        for (auto& target : targets_) {
+            target.writer = open_pcm_writer(target.about->path, target.about->shown, request_.encoding, layout);
+            if (dsd_rate_ != 0) {
+                target.first = output_frame(target.about->first);
+                if (target.about->end) target.end = output_frame(*target.about->end);
+            }
+        }
+        route_silence(frames_);
     }
 
-    void write_silence(std::uint64_t frames)
+    void route(const float* samples, std::uint64_t frames)
+    {
+        for (auto& target : targets_) {
+            const std::uint64_t from = std::max(routed_, target.first), to = std::min(routed_ + frames, target.end);
+            if (from >= to) continue;
+            target.writer->write({samples + (from - routed_) * layout_.channels, (to - from) * layout_.channels});
+            target.written += to - from;
+        }
+        routed_ += frames;
+    }
+
+    void route_silence(std::uint64_t frames)
     {
         const std::size_t block = 4096;
         const std::vector<float> zeros(block * layout_.channels, 0.0f);
         while (frames != 0) {
             const std::size_t now = static_cast<std::size_t>(std::min<std::uint64_t>(frames, block));
-            writer_->write({zeros.data(), now * layout_.channels});
+            route(zeros.data(), now);
             frames -= now;
         }
     }
 
+    // Tags go where a tag can be: WAV and FLAC files, not raw float, not a device. A FLAC whose
+    // layout is not FLAC's default order names its speakers in a tag.
+    void write_output_tags(const pcm_target& target) const
+    {
+        const output_format format = request_.encoding.format;
+        if (!format_info(format).carries_tags || target.device) return;
+        track_tags tags = target.tags;
+        if (format == output_format::flac) {
+            const std::string mask = flac_channel_mask_tag(layout_);
+            if (!mask.empty()) tags.set("WAVEFORMATEXTENSIBLE_CHANNEL_MASK", mask);
+        }
+        if (tags.empty()) return;
+        if (!write_tags(target.path, target.shown, format, tags) && request_.warn)
+            request_.warn("tags not written: the WAV is RF64 (beyond 4 GiB), which TagLib cannot tag");
+    }
+
     const decode_request& request_;
-    std::unique_ptr<pcm_writer> writer_;
+    std::uint32_t dsd_rate_;
+    std::vector<open_target> targets_;
+    bool opened_ = false;
     pcm_layout layout_;
     std::uint32_t reported_rate_ = 0;
-    std::uint64_t frames_ = 0;        // written, or owed as silence
-    std::uint64_t owed_silence_ = 0;  // concealed before the writer could open
+    std::uint64_t frames_ = 0;  // written, or owed as silence until the writers open
+    std::uint64_t routed_ = 0;  // handed to the targets
 };
 
 // The spans passed over with silence: one warning for each run of failures.
@@ -168,27 +229,6 @@ private:
     std::size_t spans_ = 0;
 };
 
-// Tags go where a tag can be: WAV and FLAC files, not raw float, not a device. A FLAC whose
-// layout is not FLAC's default order names its speakers in a tag.
-void write_output_tags(const decode_request& request, const pcm_layout& layout)
-{
-    const output_format format = request.encoding.format;
-    if (!format_info(format).carries_tags || request.output_is_device) return;
-    track_tags tags;
-    try {
-        tags = read_tags(request.input);
-    } catch (const exception_io& error) {
-        if (request.warn) request.warn(std::string("tags not read: ") + error.what());
-    }
-    if (format == output_format::flac) {
-        const std::string mask = flac_channel_mask_tag(layout);
-        if (!mask.empty()) tags.fields.emplace_back("WAVEFORMATEXTENSIBLE_CHANNEL_MASK", std::vector{mask});
-    }
-    if (tags.empty()) return;
-    if (!write_tags(request.output, request.shown_output, format, tags) && request.warn)
-        request.warn("tags not written: the WAV is RF64 (beyond 4 GiB), which TagLib cannot tag");
-}
-
 } // namespace
 
 std::string accepted_path(input_entry& entry, const std::string& path)
@@ -209,7 +249,7 @@ decode_outcome decode_file(const loaded_component& component, const decode_reque
     track_info_impl info;
     decoder->read_info(0, info, abort);
 
-    pcm_output output(request);
+    pcm_outputs output(request, parse_uint(info.get("original_samplerate")));
     concealment concealed(request);
     decoder->start_decoding(0, 0, abort);
     output.poll(*decoder);
@@ -256,8 +296,5 @@ decode_outcome decode_file(const loaded_component& component, const decode_reque
     }
     concealed.close();
     output.finish({0, parse_uint(info.get("channels")), 0});
-    write_output_tags(request, output.layout());
-    if (!request.output_is_device)
-        format_info(request.encoding.format).verify(request.output, request.shown_output, output.layout(), output.frames());
     return {output.rate(), output.layout().channels, output.frames(), concealed.spans()};
 }

@@ -1,5 +1,6 @@
 #include "qvxhost/converter/pcm_writer.h"
 
+#include "qvxhost/converter/dsd_output.h"
 #include "qvxhost/player/utf8_paths.h"
 #include "util/exceptions.h"
 
@@ -7,8 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -77,11 +76,5 @@ std::unique_ptr<pcm_writer> open_raw_float_writer(const std::string& path, const
 
 void verify_raw_float_output(const std::string& path, const std::string& shown, const pcm_layout& layout, std::uint64_t frames)
 {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path_from_utf8(path), error);
-    const std::uint64_t expected = frames * layout.channels * sizeof(float);
-    if (error) throw exception_io("Cannot read back " + shown + ": " + error.message());
-    if (size != expected)
-        throw exception_io("Cannot write " + shown + ": the finished file holds " + std::to_string(size) + " bytes instead of " +
-                           std::to_string(expected));
+    verify_file_size(path, shown, frames * layout.channels * sizeof(float));
 }

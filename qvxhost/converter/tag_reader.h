@@ -1,12 +1,12 @@
-// Reads the tags of a DSDIFF file: the ID3v2 tag of its "ID3 " chunk (at the
-// top level or inside "PROP"), parsed by TagLib, and the "DIIN" title
-// ("DITI") and artist ("DIAR") where the ID3 tag does not give them.
+// Reads the tags of a DSDIFF file: the ID3v2 tag of its "ID3 " chunk (at the top
+// level or inside "PROP"), parsed by TagLib. "N/M" track and disc numbers are split.
 #pragma once
 
 #include "qvxhost/converter/track_tags.h"
 
-#include <string>
+class abort_signal;
+class dsdiff_file;
 
-// Empty tags for a file without any. Throws exception_io naming the fault when
-// the file or its tag cannot be read (and in builds without TagLib, for every file).
-track_tags read_tags(const std::string& path);
+// Empty tags for a file without an "ID3 " chunk. Throws exception_io naming the fault when
+// the chunk holds no tag that can be read (and in builds without TagLib, for every file).
+track_tags read_id3_tags(const dsdiff_file& file, abort_signal& abort);

@@ -6,7 +6,12 @@
 #include "qvxhost/converter/output_formats.h"
 #include "qvxhost/converter/track_tags.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+// A whole ID3v2.4 tag of `tags` and their pictures, as DSF files carry one at their end.
+std::vector<std::uint8_t> render_id3v2(const track_tags& tags);
 
 // Writes into `path`, named `shown` in messages. False when the file is of a kind that
 // cannot take tags (a WAV that became RF64); throws exception_io when the file cannot be

@@ -74,14 +74,10 @@ bool is_rf64(const std::string& path)
     return in.read(id, 4) && std::string_view(id, 4) == "RF64";
 }
 
-bool write_wav(const std::string& path, const std::string& shown, const track_tags& tags)
+// The fields and pictures of `tags` into an ID3v2 tag.
+void fill_id3(TagLib::ID3v2::Tag& id3, const track_tags& tags)
 {
-    if (is_rf64(path)) return false;
-    TagLib::RIFF::WAV::File file(path.c_str(), false);
-    if (!file.isValid()) cannot_write(shown);
-    const TagLib::PropertyMap map = id3_properties(tags);
-    TagLib::ID3v2::Tag& id3 = *file.ID3v2Tag();
-    id3.setProperties(map);
+    id3.setProperties(id3_properties(tags));
     for (const auto& picture : tags.pictures) {
         auto frame = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
         frame->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(picture.type));
@@ -90,13 +86,29 @@ bool write_wav(const std::string& path, const std::string& shown, const track_ta
         frame->setPicture(bytes(picture.data));
         id3.addFrame(frame.release());  // the tag owns its frames
     }
+}
+
+bool write_wav(const std::string& path, const std::string& shown, const track_tags& tags)
+{
+    if (is_rf64(path)) return false;
+    TagLib::RIFF::WAV::File file(path.c_str(), false);
+    if (!file.isValid()) cannot_write(shown);
+    fill_id3(*file.ID3v2Tag(), tags);
     // INFO holds the common fields only (title, artist, album, comment, genre, year, track).
-    file.InfoTag()->setProperties(map);
+    file.InfoTag()->setProperties(id3_properties(tags));
     if (!file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone, TagLib::ID3v2::v4)) cannot_write(shown);
     return true;
 }
 
 } // namespace
+
+std::vector<std::uint8_t> render_id3v2(const track_tags& tags)
+{
+    TagLib::ID3v2::Tag id3;
+    fill_id3(id3, tags);
+    const TagLib::ByteVector rendered = id3.render();
+    return {rendered.begin(), rendered.end()};
+}
 
 bool write_tags(const std::string& path, const std::string& shown, output_format format, const track_tags& tags)
 {

@@ -7,6 +7,42 @@ std::vector<std::string> track_tags::values(const std::string& name) const
     return {};
 }
 
+void track_tags::set(const std::string& name, const std::string& value)
+{
+    for (auto& [field, field_values] : fields) {
+        if (field != name) continue;
+        field_values = {value};
+        return;
+    }
+    fields.emplace_back(name, std::vector{value});
+}
+
+void track_tags::erase(const std::string& name)
+{
+    std::erase_if(fields, [&](const auto& field) { return field.first == name; });
+}
+
+track_tags whole_file_tags(track_tags id3, const dsdiff_info& info)
+{
+    if (info.title && id3.values("TITLE").empty()) id3.set("TITLE", *info.title);
+    if (info.artist && id3.values("ARTIST").empty()) id3.set("ARTIST", *info.artist);
+    return id3;
+}
+
+track_tags track_part_tags(track_tags id3, const dsdiff_info& info, const dsdiff_track& track, std::size_t total)
+{
+    if (track.title.empty()) {
+        id3.erase("TITLE");
+    } else {
+        id3.set("TITLE", track.title);
+    }
+    id3.set("TRACKNUMBER", std::to_string(track.number));
+    id3.set("TRACKTOTAL", std::to_string(total));
+    if (info.title && id3.values("ALBUM").empty()) id3.set("ALBUM", *info.title);
+    if (info.artist && id3.values("ARTIST").empty()) id3.set("ARTIST", *info.artist);
+    return id3;
+}
+
 std::string one_line(const std::string& value)
 {
     std::string text;

@@ -67,7 +67,7 @@ TEST(command_line, refuses_malformed_command_lines)
     EXPECT_EQ(error_of({"decode", "a.dff", "-o"}), "Option -o needs a value");
     EXPECT_EQ(error_of({"decode", "a.dff", "-o", "x", "--bogus"}), "Unknown option --bogus (see qvxhost --help)");
     EXPECT_EQ(error_of({"decode", "a.dff", "-o", "x", "--format", "mp3"}),
-              "Invalid value for --format: mp3 (f32, wav or flac)");
+              "Invalid value for --format: mp3 (f32, wav, flac, dsf or dff)");
     EXPECT_EQ(error_of({"decode", "a", "-o", "x", "--overwrite", "--skip-existing"}),
               "Options --overwrite and --skip-existing exclude each other");
     EXPECT_EQ(error_of({"decode", "a", "-o", "x", "--bits", "20"}), "Invalid value for --bits: 20 (16 or 24)");

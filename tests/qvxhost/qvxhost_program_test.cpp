@@ -142,7 +142,7 @@ TEST(qvxhost_program, decode_writes_wav_and_flac)
         EXPECT_EQ(info.frames, 176400) << name;
     }
     expect_error(run_qvxhost({"decode", file, "-o", dir.file("out.mp3")}, dir.file("")),
-                 "Cannot tell the output format of " + dir.file("out.mp3") + ": use --format f32|wav|flac");
+                 "Cannot tell the output format of " + dir.file("out.mp3") + ": use --format f32|wav|flac|dsf|dff");
 }
 
 // A folder converts recursively (".dff" in any case, other files ignored) into the same layout; a broken
