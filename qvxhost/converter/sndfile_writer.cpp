@@ -1,5 +1,6 @@
 #include "qvxhost/converter/pcm_writer.h"
 
+#include "qvxhost/converter/library_paths.h"
 #include "util/exceptions.h"
 
 #include <sndfile.h>
@@ -60,7 +61,7 @@ public:
         info.samplerate = static_cast<int>(layout.sample_rate);
         info.channels = static_cast<int>(layout.channels);
         info.format = sndfile_format(encoding);
-        file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+        file_ = open_sound_file(path, SFM_WRITE, &info);
         if (file_ == nullptr) throw exception_io("Cannot create " + shown + ": " + reason(nullptr));
         if (encoding.format == output_format::wav) {
             sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
@@ -129,7 +130,7 @@ std::unique_ptr<pcm_writer> open_sndfile_writer(const std::string& path, const s
 void verify_sndfile_output(const std::string& path, const std::string& shown, const pcm_layout& layout, std::uint64_t frames)
 {
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = open_sound_file(path, SFM_READ, &info);
     if (file == nullptr) throw exception_io("Cannot read back " + shown + ": " + reason(nullptr));
     sf_close(file);
     if (info.frames != static_cast<sf_count_t>(frames) || info.channels != static_cast<int>(layout.channels))

@@ -1,5 +1,6 @@
 #include "qvxhost/converter/tag_writer.h"
 
+#include "qvxhost/converter/library_paths.h"
 #include "qvxhost/player/utf8_paths.h"
 #include "util/exceptions.h"
 
@@ -32,7 +33,8 @@ TagLib::ByteVector bytes(const std::vector<std::uint8_t>& data)
 
 void write_flac(const std::string& path, const std::string& shown, const track_tags& tags)
 {
-    TagLib::FLAC::File file(path.c_str(), false);
+    const taglib_path file_name(path);
+    TagLib::FLAC::File file(file_name.name(), false);
     if (!file.isValid()) cannot_write(shown);
     TagLib::Ogg::XiphComment& comment = *file.xiphComment(true);
     for (const auto& [name, values] : tags.fields)
@@ -91,7 +93,8 @@ void fill_id3(TagLib::ID3v2::Tag& id3, const track_tags& tags)
 bool write_wav(const std::string& path, const std::string& shown, const track_tags& tags)
 {
     if (is_rf64(path)) return false;
-    TagLib::RIFF::WAV::File file(path.c_str(), false);
+    const taglib_path file_name(path);
+    TagLib::RIFF::WAV::File file(file_name.name(), false);
     if (!file.isValid()) cannot_write(shown);
     fill_id3(*file.ID3v2Tag(), tags);
     // INFO holds the common fields only (title, artist, album, comment, genre, year, track).

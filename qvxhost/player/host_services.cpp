@@ -2,15 +2,11 @@
 
 #include "qvxhost/player/local_filesystem.h"
 #include "qvxhost/player/service_impl.h"
-#if QVX_HOST_HAS_SOXR
 #include "qvxhost/player/soxr_resampler.h"
-#endif
 
 host_services::host_services(service_ptr_t<console_receiver> console)
 {
     registry_.add_object(filesystem::class_guid, make_service<local_filesystem_impl>());
     registry_.add_object(console_receiver::class_guid, console);
-#if QVX_HOST_HAS_SOXR
     registry_.add_object(dsp_entry::class_guid, make_service<soxr_resampler_provider_impl>());
-#endif
 }

@@ -98,7 +98,7 @@ private:
     {
         soxr_error_t error = nullptr;
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, SOXR_DOUBLE_PRECISION);
         resampler_.reset(soxr_create(format.rate, destination_rate_, format.channels, &error, &io, &quality, nullptr));
         if (error != nullptr || !resampler_) {
             resampler_.reset();
