@@ -1,5 +1,7 @@
 #include "qvxhost/converter/command_line.h"
 
+#include "qvxhost/player/shared_library.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -123,10 +125,7 @@ const option_spec options[] = {
      "Print dsd.md5=HEX, the MD5 of the decoded DSD in DSDIFF's layout: the same for a DST file and for the plain "
      "file it unpacks to.",
      [](command_line& c, const std::string&) { c.md5 = true; }},
-    {"", "--component", "PATH", with_any,
-     "Load this build of the component instead of the one beside the program (../lib/qvx_input_dsdiff.so, .dll on "
-     "Windows).",
-     [](command_line& c, const std::string& v) { c.component = v; }},
+    {"", "--component", "PATH", with_any, "", [](command_line& c, const std::string& v) { c.component = v; }},
     {"-h", "--help", "", with_any, "Show this text.", nullptr},
     {"", "--version", "", with_any, "Show the program's and the component's versions.", nullptr},
 };
@@ -138,9 +137,33 @@ const option_spec* find_option(std::string_view name)
     return nullptr;
 }
 
-// The help of --format lists the table of formats, so that a new format shows itself.
+// Where the program finds the component on its own, relative to its folder: where the
+// packages put it (QVX_INSTALLED_COMPONENT_FOLDER, from the install layout), then lib/ of a
+// build tree.
+const component_folder component_search[] = {
+    {QVX_INSTALLED_COMPONENT_FOLDER, "as installed"},
+    {"../lib", "in a build tree"},
+};
+
+std::string component_file_name() { return std::string("qvx_input_dsdiff") + shared_library_suffix; }
+
+// "../lib/qvx_input_dsdiff.so", or the file's name alone for the program's own folder.
+std::string component_location(const component_folder& folder)
+{
+    return folder.path == "." ? component_file_name() : std::string(folder.path) + "/" + component_file_name();
+}
+
+// The help of --format lists the table of formats, and that of --component the places
+// searched, so that a new format or place shows itself.
 std::string option_help(const option_spec& option)
 {
+    if (option.name == "--component") {
+        std::string text = "Load this build of the component instead of the first found from the program's folder:";
+        for (const auto& folder : component_search)
+            text += " " + component_location(folder) + " (" + std::string(folder.what) + "),";
+        text.back() = '.';
+        return text;
+    }
     if (option.name != "--format") return std::string(option.help);
     std::string text = "Output format:";
     for (const auto& format : output_formats()) text += " " + std::string(format.name) + ": " + std::string(format.summary) + ";";
@@ -259,6 +282,8 @@ command_line parse_command_line(std::span<const std::string> arguments)
     if (result.bits && result.format) check_depth(*result.format, *result.bits);
     return result;
 }
+
+std::span<const component_folder> component_folders() { return component_search; }
 
 std::string usage_text()
 {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct command_line {
@@ -39,6 +40,14 @@ command_line parse_command_line(std::span<const std::string> arguments);
 
 // Throws std::invalid_argument when `format` has no depth of `bits` (--bits with raw float).
 void check_depth(output_format format, int bits);
+
+// Where the program looks for the component without --component, in order, relative to
+// its own folder: "../lib/qvx-input-dsdiff", "../lib".
+struct component_folder {
+    std::string_view path;
+    std::string_view what;  // "as installed", "in a build tree"
+};
+std::span<const component_folder> component_folders();
 
 // The text of qvxhost --help.
 std::string usage_text();
