@@ -1,5 +1,5 @@
-// The qvxhost command line: one table of options, from which both the parser and the
-// help text are made.
+// The qvxhost command line: one table of options, from which the parser, the help text,
+// the manual page and the shell completion are made.
 #pragma once
 
 #include "qvxhost/converter/output_formats.h"
@@ -51,3 +51,8 @@ std::span<const component_folder> component_folders();
 
 // The text of qvxhost --help.
 std::string usage_text();
+// The same as a manual page qvxhost(1), in roff.
+std::string manual_page();
+// A bash completion script for qvxhost: the commands, each command's options, the values
+// of --format and --bits, file names otherwise.
+std::string bash_completion();
