@@ -1,5 +1,6 @@
 # Where `cmake --install` puts things (GNUInstallDirs), decided before the targets because
-# qvxhost finds its component from where it is installed itself.
+# qvxhost finds its component from where it is installed itself. The rules are in
+# cmake/install.cmake.
 include(GNUInstallDirs)
 if(WIN32)
   # The Windows zip: qvxhost.exe beside the DLL, as Windows programs keep theirs.
