@@ -12,11 +12,13 @@
 #include "qvxhost/player/service_impl.h"
 #include "qvxhost/player/shared_library.h"
 #include "qvxhost/player/utf8_paths.h"
+#include "util/exceptions.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #if defined(_WIN32)
@@ -25,11 +27,20 @@
 
 namespace {
 
+// The first of the component's places (component_folders(), relative to the program's
+// folder) that holds it: where the package installs it, else lib/ of a build tree.
 std::string default_component_path()
 {
-    const std::filesystem::path program = path_from_utf8(executable_path());
-    return utf8_from_path(
-        (program.parent_path() / ".." / "lib" / (std::string("qvx_input_dsdiff") + shared_library_suffix)).lexically_normal());
+    const std::filesystem::path folder = path_from_utf8(executable_path()).parent_path();
+    const std::string file = std::string("qvx_input_dsdiff") + shared_library_suffix;
+    std::string tried;
+    for (const auto& place : component_folders()) {
+        const std::filesystem::path path = (folder / path_from_utf8(std::string(place.path)) / file).lexically_normal();
+        std::error_code error;
+        if (std::filesystem::exists(path, error)) return utf8_from_path(path);
+        tried += (tried.empty() ? "" : " or ") + utf8_from_path(path);
+    }
+    throw exception_io("Cannot find the component: no " + tried + " (--component PATH names one)");
 }
 
 // The program itself, on its arguments as UTF-8.

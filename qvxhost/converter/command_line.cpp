@@ -1,11 +1,15 @@
 #include "qvxhost/converter/command_line.h"
 
+#include "qvxhost/player/shared_library.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -123,11 +127,8 @@ const option_spec options[] = {
      "Print dsd.md5=HEX, the MD5 of the decoded DSD in DSDIFF's layout: the same for a DST file and for the plain "
      "file it unpacks to.",
      [](command_line& c, const std::string&) { c.md5 = true; }},
-    {"", "--component", "PATH", with_any,
-     "Load this build of the component instead of the one beside the program (../lib/qvx_input_dsdiff.so, .dll on "
-     "Windows).",
-     [](command_line& c, const std::string& v) { c.component = v; }},
-    {"-h", "--help", "", with_any, "Show this text.", nullptr},
+    {"", "--component", "PATH", with_any, "", [](command_line& c, const std::string& v) { c.component = v; }},
+    {"-h", "--help", "", with_any, "Show the commands and options.", nullptr},
     {"", "--version", "", with_any, "Show the program's and the component's versions.", nullptr},
 };
 
@@ -138,9 +139,70 @@ const option_spec* find_option(std::string_view name)
     return nullptr;
 }
 
-// The help of --format lists the table of formats, so that a new format shows itself.
+// The commands, in the order help lists them.
+struct command_spec {
+    std::string_view synopsis;  // what follows "qvxhost"
+    std::string_view help;      // one paragraph
+};
+
+const command_spec commands[] = {
+    {"info FILE [--tags] [--details] [--md5]",
+     "Prints the track information the component reports for FILE, one line name=value per field in the order the "
+     "component set them, then length=SECONDS; with --tags, then the file's tags as tag.NAME=value lines (pictures as "
+     "tag.PICTURE=type N, MIME, SIZE bytes). Line breaks and backslashes in values are written \\n, \\r and \\\\."},
+    {"decode FILE -o OUT [OPTIONS]",
+     "Decodes FILE to OUT and prints samplerate=R (the rate the component reported), channels=N and samples=S "
+     "(frames written per channel). Shows a progress bar on standard error when it is a terminal."},
+    {"decode IN... -o FOLDER [OPTIONS]",
+     "Converts several files, or every .dff file in folders (recursively, any letter case, in sorted order; symlinked "
+     "folders, AppleDouble ._ files and what is not a regular file are passed over), into FOLDER, each under its path "
+     "relative to the folder it came from. Files are decoded side by side (--jobs); one progress line on a terminal, a "
+     "line per file otherwise, and a summary at the end. A file that fails is reported as \"error: PATH: MESSAGE\" and "
+     "the others go on."},
+    {"help, --help, -h", "Shows the commands and options."},
+    {"--version", "Shows the program's and the component's versions."},
+};
+
+constexpr std::string_view about =
+    "Plays the media player's part for the DSDIFF decoder component: loads the component library, hands it our "
+    "services and drives it as the player does.";
+constexpr std::string_view outputs_promise =
+    "Every output, of one file or many, is written under a temporary name beside it and renamed when complete: an "
+    "interrupted or failed file leaves nothing. An output that is one of the inputs (by name, symlink or hard link) is "
+    "refused before anything is written.";
+constexpr std::string_view exit_status =
+    "Exit status 0 on success. On any error: status 1, nothing on standard output, and \"error: MESSAGE\" on standard "
+    "error; \"error: PATH: at M:SS.mmm: MESSAGE\" names where decoding failed. A batch exits with status 1 when any "
+    "file failed. SIGINT and SIGTERM end the running decodes with \"User abort\", remove their partial outputs and exit "
+    "with status 130.";
+
+// Where the program finds the component on its own, relative to its folder: where the
+// packages put it (QVX_INSTALLED_COMPONENT_FOLDER, from the install layout), then lib/ of a
+// build tree.
+const component_folder component_search[] = {
+    {QVX_INSTALLED_COMPONENT_FOLDER, "as installed"},
+    {"../lib", "in a build tree"},
+};
+
+std::string component_file_name() { return std::string("qvx_input_dsdiff") + shared_library_suffix; }
+
+// "../lib/qvx_input_dsdiff.so", or the file's name alone for the program's own folder.
+std::string component_location(const component_folder& folder)
+{
+    return folder.path == "." ? component_file_name() : std::string(folder.path) + "/" + component_file_name();
+}
+
+// The help of --format lists the table of formats, and that of --component the places
+// searched, so that a new format or place shows itself.
 std::string option_help(const option_spec& option)
 {
+    if (option.name == "--component") {
+        std::string text = "Load this build of the component instead of the first found from the program's folder:";
+        for (const auto& folder : component_search)
+            text += " " + component_location(folder) + " (" + std::string(folder.what) + "),";
+        text.back() = '.';
+        return text;
+    }
     if (option.name != "--format") return std::string(option.help);
     std::string text = "Output format:";
     for (const auto& format : output_formats()) text += " " + std::string(format.name) + ": " + std::string(format.summary) + ";";
@@ -149,14 +211,23 @@ std::string option_help(const option_spec& option)
                   "--gain, --bits, --max-rate and --conceal are for PCM formats only.";
 }
 
+// "-o, --output OUT"
+std::string option_names(const option_spec& option)
+{
+    std::string names = option.short_name.empty() ? std::string(option.name)
+                                                  : std::string(option.short_name) + ", " + std::string(option.name);
+    if (!option.value.empty()) names += " " + std::string(option.value);
+    return names;
+}
+
 // `text` folded into lines of at most `width` characters, each after `indent` spaces.
-std::string wrapped(const std::string& text, std::size_t indent, std::size_t width)
+std::string wrapped(std::string_view text, std::size_t indent, std::size_t width)
 {
     std::string out, line;
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t space = text.find(' ', at);
-        const std::string word = text.substr(at, space == std::string::npos ? std::string::npos : space - at);
+        const std::string word(text.substr(at, space == std::string::npos ? std::string::npos : space - at));
         at = space == std::string::npos ? text.size() : space + 1;
         if (!line.empty() && line.size() + 1 + word.size() > width) {
             out += std::string(indent, ' ') + line + "\n";
@@ -166,6 +237,76 @@ std::string wrapped(const std::string& text, std::size_t indent, std::size_t wid
     }
     if (!line.empty()) out += std::string(indent, ' ') + line + "\n";
     return out;
+}
+
+// Text for roff: backslashes escaped, the hyphens of what is typed (options, negative
+// numbers, paths) written as minus signs so that what is copied from the page works (groff
+// may render a plain hyphen as a typographic one), and no line taken for a request.
+std::string roff(std::string_view text)
+{
+    std::string out;
+    bool typed = false;  // within a word that starts with a hyphen or holds '/', '_' or '='
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i == 0 || text[i - 1] == ' ') {
+            const std::string_view word = text.substr(i, text.find(' ', i) - i);
+            typed = word.find_first_not_of("([") < word.size() && word[word.find_first_not_of("([")] == '-';
+            typed = typed || word.find_first_of("/_=") != std::string_view::npos;
+        }
+        if (text[i] == '\\')
+            out += "\\e";
+        else if (text[i] == '-' && typed)
+            out += "\\-";
+        else
+            out += text[i];
+    }
+    if (out.starts_with('.') || out.starts_with('\'')) out.insert(0, "\\&");
+    return out;
+}
+
+// A synopsis for roff: what is typed as it stands in bold, placeholders (upper case) in
+// italics, brackets and separators in roman.
+std::string roff_synopsis(std::string_view synopsis)
+{
+    std::string out;
+    std::size_t at = 0;
+    while (at < synopsis.size()) {
+        const std::size_t space = std::min(synopsis.find(' ', at), synopsis.size());
+        const std::string_view word = synopsis.substr(at, space - at);
+        at = space + 1;
+        const std::size_t begin = std::min(word.find_first_not_of('['), word.size());
+        const std::size_t end = std::max(begin, word.find_last_not_of("],.") + 1);
+        const std::string_view core = word.substr(begin, end - begin);
+        const bool placeholder = std::any_of(core.begin(), core.end(), [](char c) { return c >= 'A' && c <= 'Z'; }) &&
+                                 std::none_of(core.begin(), core.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        if (!out.empty()) out += ' ';
+        out += roff(word.substr(0, begin)) + (placeholder ? "\\fI" : "\\fB") + roff(core) + "\\fR" + roff(word.substr(end));
+    }
+    return out;
+}
+
+// The commands' names ("info decode help"), for a completion's word list.
+std::string command_words()
+{
+    std::string words;
+    for (const auto& command : commands) {
+        const std::string_view name = command.synopsis.substr(0, command.synopsis.find_first_of(" ,"));
+        if (!name.starts_with('-') && (" " + words + " ").find(" " + std::string(name) + " ") == std::string::npos)
+            words += (words.empty() ? "" : " ") + std::string(name);
+    }
+    return words;
+}
+
+// Every name of the options usable with `commands`, for a completion's word list.
+std::string option_words(unsigned with)
+{
+    std::string words;
+    for (const auto& option : options) {
+        if ((option.commands & with) == 0) continue;
+        if (!option.short_name.empty()) words += std::string(option.short_name) + " ";
+        words += std::string(option.name) + " ";
+    }
+    words.pop_back();
+    return words;
 }
 
 } // namespace
@@ -260,54 +401,137 @@ command_line parse_command_line(std::span<const std::string> arguments)
     return result;
 }
 
+std::span<const component_folder> component_folders() { return component_search; }
+
 std::string usage_text()
 {
-    std::string text = R"(Usage: qvxhost COMMAND FILE... [OPTIONS]
-
-Plays the media player's part for the DSDIFF decoder component: loads the
-component library, hands it our services and drives it as the player does.
-
-Commands:
-  info FILE [--tags]
-      Prints the track information the component reports for FILE, one
-      line name=value per field in the order the component set them, then
-      length=SECONDS; with --tags, then the file's tags as tag.NAME=value
-      lines (pictures as tag.PICTURE=type N, MIME, SIZE bytes). Line breaks
-      and backslashes in values are written \n, \r and \\.
-  decode FILE -o OUT [OPTIONS]
-      Decodes FILE to OUT and prints samplerate=R (the rate the component
-      reported), channels=N and samples=S (frames written per channel).
-      Shows a progress bar on standard error when it is a terminal.
-  decode IN... -o FOLDER [OPTIONS]
-      Converts several files, or every .dff file in folders (recursively,
-      any letter case, in sorted order; symlinked folders, AppleDouble ._
-      files and what is not a regular file are passed over), into FOLDER,
-      each under its path relative to the folder it came from. Files are
-      decoded side by side (--jobs); one progress line on a terminal, a line
-      per file otherwise, and a summary at the end. A file that fails is
-      reported as "error: PATH: MESSAGE" and the others go on.
-  help, --help, -h
-  --version
-
-Every output, of one file or many, is written under a temporary name beside
-it and renamed when complete: an interrupted or failed file leaves nothing.
-An output that is one of the inputs (by name, symlink or hard link) is
-refused before anything is written.
-
-Options:
-)";
+    std::string text = "Usage: qvxhost COMMAND FILE... [OPTIONS]\n\n" + wrapped(about, 0, 78) + "\nCommands:\n";
+    for (const auto& command : commands) text += "  " + std::string(command.synopsis) + "\n" + wrapped(command.help, 6, 68);
+    text += "\n" + wrapped(outputs_promise, 0, 78) + "\nOptions:\n";
     for (const auto& option : options) {
-        std::string names = option.short_name.empty() ? "    " + std::string(option.name)
-                                                      : std::string(option.short_name) + ", " + std::string(option.name);
-        if (!option.value.empty()) names += " " + std::string(option.value);
-        text += "  " + names + "\n" + wrapped(option_help(option), 10, 68);
+        text += (option.short_name.empty() ? "      " : "  ") + option_names(option) + "\n";
+        text += wrapped(option_help(option), 10, 68);
     }
-    text += R"(
-Exit status 0 on success. On any error: status 1, nothing on standard output,
-and "error: MESSAGE" on standard error; "error: PATH: at M:SS.mmm: MESSAGE"
-names where decoding failed. A batch exits with status 1 when any file failed.
-SIGINT and SIGTERM end the running decodes with "User abort", remove their
-partial outputs and exit with status 130.
-)";
-    return text;
+    return text + "\n" + wrapped(exit_status, 0, 78);
+}
+
+std::string manual_page()
+{
+    std::string page = ".\\\" qvxhost(1), made by qvxhost_manual from the program's tables of commands and options\n"
+                       ".\\\" (qvxhost/converter/command_line.cpp): edit those, not this file.\n"
+                       ".TH QVXHOST 1 \"\" \"qvxhost " QVX_PROGRAM_VERSION "\" \"User Commands\"\n"
+                       // No hyphenation: paths and option names are copied from the page.
+                       ".nh\n"
+                       ".SH NAME\n"
+                       "qvxhost \\- decode DSDIFF (.dff) files to PCM or plain DSD through the DSDIFF decoder component\n"
+                       ".SH SYNOPSIS\n"
+                       ".nf\n";
+    for (const auto& command : commands)
+        if (!command.synopsis.starts_with("help") && !command.synopsis.starts_with("-"))
+            page += "\\fBqvxhost\\fR " + roff_synopsis(command.synopsis) + "\n";
+    page += "\\fBqvxhost \\-\\-help\\fR | \\fB\\-\\-version\\fR\n.fi\n";
+    page += ".SH DESCRIPTION\n" + roff(about) + "\n.PP\n" + roff(outputs_promise) + "\n";
+    page += ".SH COMMANDS\n";
+    for (const auto& command : commands) page += ".TP\n" + roff_synopsis(command.synopsis) + "\n" + roff(command.help) + "\n";
+    page += ".SH OPTIONS\n";
+    const std::pair<unsigned, std::string_view> groups[] = {
+        {with_decode, "Options of decode"}, {with_info, "Options of info"}, {with_any, "Options of every command"}};
+    for (const auto& [with, title] : groups) {
+        page += ".SS " + std::string(title) + "\n";
+        for (const auto& option : options)
+            if (option.commands == with)
+                page += ".TP\n" + roff_synopsis(option_names(option)) + "\n" + roff(option_help(option)) + "\n";
+    }
+    page += ".SH EXIT STATUS\n" + roff(exit_status) + "\n";
+    page += ".SH FILES\n"
+            "Without \\fB\\-\\-component\\fR, the component is the first of these that exists, relative to the folder "
+            "of the program:\n";
+    for (const auto& folder : component_search) {
+        page += ".TP\n.I " + roff(component_location(folder)) + "\nThe component " + roff(folder.what);
+        if (folder.path == QVX_INSTALLED_COMPONENT_FOLDER) {
+            const auto installed = std::filesystem::path("/usr/bin") / folder.path / component_file_name();
+            page += " (for /usr/bin/qvxhost: " + roff(installed.lexically_normal().generic_string()) + ")";
+        }
+        page += ".\n";
+    }
+    page += ".SH EXAMPLES\n"
+            "What a file holds, then the file as FLAC at the default maximum rate (88200 Hz):\n"
+            ".PP\n.RS\n.nf\n"
+            "qvxhost info \\-\\-details song.dff\n"
+            "qvxhost decode song.dff \\-o song.flac\n"
+            ".fi\n.RE\n.PP\n"
+            "A folder of DSD files, with its subfolders, as FLAC files in the same layout, two at a time:\n"
+            ".PP\n.RS\n.nf\n"
+            "qvxhost decode Music/DSD \\-o Music/FLAC \\-\\-jobs 2\n"
+            ".fi\n.RE\n.PP\n"
+            "An edited master's tracks as DSF files, the DST frames unpacked:\n"
+            ".PP\n.RS\n.nf\n"
+            "qvxhost decode master.dff \\-o tracks \\-\\-split \\-\\-format dsf\n"
+            ".fi\n.RE\n";
+    return page;
+}
+
+std::string bash_completion()
+{
+    std::string formats;
+    for (const auto& format : output_formats()) formats += (formats.empty() ? "" : " ") + std::string(format.name);
+    // Options that take a value: what completes it (the formats, a value's alternatives
+    // "16|24", else file and folder names), and all their names for skipping values.
+    std::string word_cases, file_options, with_value;
+    for (const auto& option : options) {
+        if (option.value.empty()) continue;
+        std::string names(option.name);
+        if (!option.short_name.empty()) names.insert(0, std::string(option.short_name) + " | ");
+        with_value += (with_value.empty() ? "" : " | ") + names;
+        std::string values = option.name == "--format" ? formats : std::string(option.value);
+        if (option.name != "--format" && values.find('|') == std::string::npos) {
+            file_options += (file_options.empty() ? "" : " | ") + names;
+            continue;
+        }
+        std::replace(values.begin(), values.end(), '|', ' ');
+        word_cases += "        " + names + ")\n            COMPREPLY=($(compgen -W '" + values +
+                      "' -- \"$cur\"))\n            return\n            ;;\n";
+    }
+    const std::string value_cases =
+        word_cases + "        " + file_options + ")\n            _filedir\n            return\n            ;;\n";
+    return "# bash completion for qvxhost, made by qvxhost_manual from the program's table of options\n"
+           "# (qvxhost/converter/command_line.cpp): edit that, not this file.\n"
+           "\n"
+           "_qvxhost()\n"
+           "{\n"
+           "    local cur prev words cword split\n"
+           "    _init_completion -s || return\n"
+           "\n"
+           "    case $prev in\n" +
+           value_cases +
+           "    esac\n"
+           "    $split && return\n"
+           "\n"
+           "    # The command: the first word that is neither an option nor an option's value.\n"
+           "    local i command=\n"
+           "    for ((i = 1; i < cword; i++)); do\n"
+           "        case ${words[i]} in\n"
+           "            " + with_value + ") ((i++)) ;;\n"
+           "            -*) ;;\n"
+           "            *)\n"
+           "                command=${words[i]}\n"
+           "                break\n"
+           "                ;;\n"
+           "        esac\n"
+           "    done\n"
+           "\n"
+           "    if [[ $cur == -* ]]; then\n"
+           "        case $command in\n"
+           "            info) COMPREPLY=($(compgen -W '" + option_words(with_info) + "' -- \"$cur\")) ;;\n"
+           "            decode) COMPREPLY=($(compgen -W '" + option_words(with_decode) + "' -- \"$cur\")) ;;\n"
+           "            *) COMPREPLY=($(compgen -W '" + option_words(with_any) + "' -- \"$cur\")) ;;\n"
+           "        esac\n"
+           "        return\n"
+           "    fi\n"
+           "    case $command in\n"
+           "        '') COMPREPLY=($(compgen -W '" + command_words() + "' -- \"$cur\")) ;;\n"
+           "        info | decode) _filedir dff ;;\n"
+           "    esac\n"
+           "} &&\n"
+           "    complete -F _qvxhost qvxhost\n";
 }

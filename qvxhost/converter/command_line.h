@@ -1,5 +1,5 @@
-// The qvxhost command line: one table of options, from which both the parser and the
-// help text are made.
+// The qvxhost command line: one table of options, from which the parser, the help text,
+// the manual page and the shell completion are made.
 #pragma once
 
 #include "qvxhost/converter/output_formats.h"
@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct command_line {
@@ -40,5 +41,18 @@ command_line parse_command_line(std::span<const std::string> arguments);
 // Throws std::invalid_argument when `format` has no depth of `bits` (--bits with raw float).
 void check_depth(output_format format, int bits);
 
+// Where the program looks for the component without --component, in order, relative to
+// its own folder: "../lib/qvx-input-dsdiff", "../lib".
+struct component_folder {
+    std::string_view path;
+    std::string_view what;  // "as installed", "in a build tree"
+};
+std::span<const component_folder> component_folders();
+
 // The text of qvxhost --help.
 std::string usage_text();
+// The same as a manual page qvxhost(1), in roff.
+std::string manual_page();
+// A bash completion script for qvxhost: the commands, each command's options, the values
+// of --format and --bits, file names otherwise.
+std::string bash_completion();
