@@ -95,7 +95,7 @@ const option_spec options[] = {
      "Integer depth of FLAC (default 24) and WAV (default: 32-bit float). Integer output is TPDF-dithered at its depth; "
      "samples beyond full scale are clipped, counted and reported with the gain that avoids them.",
      set_bits},
-    {"", "--gain", "DB", with_decode, "Gain applied before writing, any format (-6, +3.5).", set_gain},
+    {"", "--gain", "DB", with_decode, "Gain applied before writing, in any PCM format (-6, +3.5).", set_gain},
     {"", "--max-rate", "N", with_decode,
      "Maximum output sample rate in Hz, handed to the component as its setting before opening (default: the "
      "component's own, 88200). Higher PCM rates are resampled to N.",
