@@ -13,7 +13,8 @@
 class abort_signal;
 class dsdiff_file;
 
-// A file being written as a byte sink: what fails names the output and the system's reason.
+// A file being written as a byte sink, for DSD outputs, cue sheets and raw float: what fails
+// names the output and the system's reason.
 class file_byte_sink final : public byte_sink {
 public:
     // Creates (or truncates) `path`, named `shown` in messages. `progress`, when given, hears
