@@ -84,7 +84,7 @@ private:
 } // namespace
 
 batch_totals run_batch(const loaded_component& component, const batch_plan& plan, const batch_options& options,
-                       abort_signal_impl& abort, const std::function<bool()>& interrupted, batch_progress& progress)
+                       abort_signal& abort, batch_progress& progress)
 {
     for (const auto& note : plan.notes) progress.message(note);
     batch_jobs jobs(component, plan, options, abort, progress);
@@ -93,11 +93,8 @@ batch_totals run_batch(const loaded_component& component, const batch_plan& plan
         std::vector<std::jthread> threads;
         threads.reserve(workers);
         for (std::size_t i = 0; i < workers; ++i) threads.emplace_back([&jobs] { jobs.work(); });
-        // This thread watches for interrupts and keeps the display moving until every job thread is done.
-        while (!jobs.wait_for(workers, std::chrono::milliseconds(50))) {
-            if (interrupted && interrupted()) abort.set();
-            progress.tick();
-        }
+        // This thread keeps the display moving until every job thread is done.
+        while (!jobs.wait_for(workers, std::chrono::milliseconds(50))) progress.tick();
     }
     return progress.finish(plan.items.size() - std::min(jobs.started(), plan.items.size()));
 }

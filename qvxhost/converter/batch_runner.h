@@ -6,9 +6,7 @@
 #include "qvxhost/converter/batch_plan.h"
 #include "qvxhost/converter/batch_progress.h"
 #include "qvxhost/converter/file_conversion.h"
-#include "qvxhost/player/abort_signal_impl.h"
 
-#include <functional>
 
 struct batch_options {
     conversion_settings settings;
@@ -16,9 +14,9 @@ struct batch_options {
 };
 
 // [main thread] Decodes every planned file, reporting to `progress`, until all
-// are done or `interrupted` turns true: then `abort` is raised, the running
-// decodes end with the component's "User abort" and no further file starts.
+// are done or `abort` is raised: then the running decodes end with the
+// component's "User abort" and no further file starts.
 // A file that fails leaves neither output nor temporary file; the others go on.
 // The component's settings must be in place: they are not changed here.
 batch_totals run_batch(const loaded_component& component, const batch_plan& plan, const batch_options& options,
-                       abort_signal_impl& abort, const std::function<bool()>& interrupted, batch_progress& progress);
+                       abort_signal& abort, batch_progress& progress);

@@ -52,17 +52,6 @@ conversion_settings settings_from(const command_line& command, output_format for
     return settings;
 }
 
-// The abort signal of a run that SIGINT and SIGTERM (Ctrl+C, closing the console) end: the
-// component asks it often enough for a decode to stop within a chunk.
-class interruptible_abort final : public abort_signal {
-public:
-    explicit interruptible_abort(const interrupt_requests& interrupts) : interrupts_(interrupts) {}
-    bool is_aborting() const override { return interrupts_.requested(); }
-
-private:
-    const interrupt_requests& interrupts_;
-};
-
 void print_line(const std::string& line)
 {
     std::fprintf(stderr, "%s\n", line.c_str());
@@ -119,8 +108,8 @@ int run_single_decode(const command_line& command, const loaded_component& compo
 
 int run_batch_decode(const command_line& command, const loaded_component& component)
 {
-    abort_signal_impl abort;
     const interrupt_requests interrupts;
+    interruptible_abort abort(interrupts);
     const output_format format = command.format.value_or(output_format::flac);
     batch_options options;
     options.settings = settings_from(command, format);
@@ -138,7 +127,7 @@ int run_batch_decode(const command_line& command, const loaded_component& compon
     for (const auto& item : plan.items) files.push_back({item.input, item.input_bytes});
     batch_progress progress(std::move(files), stderr_is_terminal());
     const batch_totals totals =
-        run_batch(component, plan, options, abort, [&interrupts] { return interrupts.requested(); }, progress);
+        run_batch(component, plan, options, abort, progress);
 
     print_line(summary_line(totals));
     if (interrupts.requested()) return interrupted_status;
