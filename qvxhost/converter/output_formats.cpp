@@ -35,6 +35,14 @@ std::string lower(std::string text)
 
 } // namespace
 
+std::string extension_of(const std::string& path)
+{
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return path.substr(dot + 1);
+}
+
 std::span<const output_format_info> output_formats() { return formats; }
 
 const output_format_info& format_info(output_format format)
@@ -61,10 +69,7 @@ std::string output_format_names(std::string_view separator)
 output_format output_format_for(const std::string& path, std::optional<output_format> forced)
 {
     if (forced) return *forced;
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        if (auto format = parse_output_format(lower(path.substr(dot + 1)))) return *format;
+    if (auto format = parse_output_format(lower(extension_of(path)))) return *format;
     throw exception_io("Cannot tell the output format of " + path + ": use --format " + output_format_names());
 }
 

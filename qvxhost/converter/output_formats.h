@@ -54,5 +54,7 @@ std::string output_format_names(std::string_view separator = "|");
 // `forced` when given, else the path's extension (any letter case); throws exception_io when
 // neither names a format.
 output_format output_format_for(const std::string& path, std::optional<output_format> forced);
+// What follows the last dot of a path's file name, without the dot; empty if none.
+std::string extension_of(const std::string& path);
 // ".flac": the extension a batch gives outputs of this format.
 std::string output_extension(output_format format);

@@ -16,14 +16,6 @@
 
 namespace {
 
-std::string extension_of(const std::string& path)
-{
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return path.substr(dot + 1);
-}
-
 std::uint32_t parse_uint(const std::optional<std::string>& text)
 {
     std::uint32_t value = 0;
