@@ -30,7 +30,7 @@ std::string fit_to_columns(const std::string& text, std::size_t columns)
     return text.substr(0, at) + mark;
 }
 
-std::size_t terminal_line::usable_columns() { return std::max<std::size_t>(stderr_terminal_width(), 2) - 1; }
+std::size_t terminal_line::usable_columns() { return std::max<std::size_t>(stderr_terminal_width(), 4) - 3; }
 
 void terminal_line::draw(const std::string& text)
 {
@@ -47,7 +47,8 @@ void terminal_line::draw(const std::string& text)
 void terminal_line::clear()
 {
     if (shown_ == 0) return;
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(std::min(shown_, usable_columns())), "");
+    // As far as the "^C" that the terminal may have echoed after the line.
+    std::fprintf(stderr, "\r%*s\r", static_cast<int>(usable_columns() + 2), "");
     std::fflush(stderr);
     shown_ = 0;
 }

@@ -20,8 +20,9 @@ public:
     void draw(const std::string& text);
     // Blanks the line, leaving the cursor at its start; drawing again is allowed.
     void clear();
-    // The columns the terminal has now, less the last one: a character there makes some
-    // terminals wrap at once.
+    // The columns the line may fill, of those the terminal has now: less the last one, where
+    // a character makes some terminals wrap at once, and less two for the "^C" a terminal
+    // echoes after the line on Ctrl+C, which would otherwise wrap and leave the line standing.
     static std::size_t usable_columns();
 
 private:
